@@ -1,0 +1,14 @@
+// Assertions that report through the error output and show the failing
+// source line.
+#pragma once
+
+void qassert_fail(const char *file, int line);
+
+// Prints "> " and the given line of a source file through qdbg(); files not
+// found as given are looked for below the library's source directories.
+void qshow_source_line(const char *file, int line);
+
+#define QASSERT(condition)                        \
+  do {                                            \
+    if (!(condition)) qassert_fail(__FILE__, __LINE__); \
+  } while (0)

@@ -1,0 +1,4 @@
+// The whole Kiln library.
+#pragma once
+
+#include <kiln/core.h>

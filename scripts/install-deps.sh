@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs every Debian package that the build, the tests, the benchmarks and
+# the fuzzers need. Quick when nothing is missing; non-interactive.
+set -eu
+
+PACKAGES="
+  build-essential cmake make pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev llvm
+  rename
+"
+
+missing=""
+for package in $PACKAGES; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  [ "$status" = "installed" ] || missing="$missing $package"
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Runs the whole test suite of one build directory with ctest.
+set -eu
+build=$1
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+cd "$build"
+ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" --timeout 600

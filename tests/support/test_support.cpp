@@ -1,0 +1,168 @@
+#include "test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace kiln::test {
+namespace {
+
+int RemoveEntry(const char *path, const struct stat *, int type, struct FTW *) {
+  return type == FTW_DP ? rmdir(path) : unlink(path);
+}
+
+void MakeParents(const std::string &path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    mkdir(path.substr(0, slash).c_str(), 0777);
+  }
+}
+
+void ListInto(const std::string &root, const std::string &relative, std::vector<std::string> &out) {
+  std::string directory = relative.empty() ? root : root + "/" + relative;
+  DIR *stream = opendir(directory.c_str());
+  if (!stream) return;
+  while (const dirent *entry = readdir(stream)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::string path = relative.empty() ? name : relative + "/" + name;
+    struct stat status;
+    if (lstat((root + "/" + path).c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+      out.push_back(path + "/");
+      ListInto(root, path, out);
+    } else {
+      out.push_back(path);
+    }
+  }
+  closedir(stream);
+}
+
+ProcessResult Collect(pid_t child, const std::string &outFile, const std::string &errFile) {
+  ProcessResult result;
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadFile(outFile);
+  result.err = ReadFile(errFile);
+  unlink(outFile.c_str());
+  unlink(errFile.c_str());
+  return result;
+}
+
+void RedirectOutputs(const std::string &outFile, const std::string &errFile) {
+  int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (out < 0 || err < 0) _exit(126);
+  dup2(out, 1);
+  dup2(err, 2);
+  close(out);
+  close(err);
+}
+
+std::string OutputName(const char *kind) {
+  static int counter = 0;
+  return "/tmp/kiln-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "." + kind;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/kiln-test-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  root = pattern;
+  chmod(root.c_str(), 0777);
+}
+
+TempDir::~TempDir() { RemoveTree(root); }
+
+void TempDir::WriteFile(const std::string &relative, const std::string &content) const {
+  std::string path = Path(relative);
+  MakeParents(path);
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+void TempDir::MakeDir(const std::string &relative) const {
+  std::string path = Path(relative) + "/";
+  MakeParents(path);
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string &path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+std::vector<std::string> SplitLines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> ListTree(const std::string &directory) {
+  std::vector<std::string> entries;
+  ListInto(directory, "", entries);
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+void RemoveTree(const std::string &path) {
+  nftw(path.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS);
+}
+
+ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string &workingDir, int uid) {
+  std::string outFile = OutputName("out");
+  std::string errFile = OutputName("err");
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    RedirectOutputs(outFile, errFile);
+    if (chdir(workingDir.c_str()) != 0) _exit(126);
+    if (uid >= 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(126);
+    std::vector<char *> args;
+    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  return Collect(child, outFile, errFile);
+}
+
+ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir) {
+  std::string outFile = OutputName("out");
+  std::string errFile = OutputName("err");
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    RedirectOutputs(outFile, errFile);
+    if (chdir(workingDir.c_str()) != 0) _exit(126);
+    body();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+  return Collect(child, outFile, errFile);
+}
+
+}  // namespace kiln::test

@@ -1,0 +1,53 @@
+// Helpers for tests that work on real files and real processes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kiln::test {
+
+// A fresh directory below /tmp, removed with everything in it at the end.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+
+  const std::string &path() const { return root; }
+  std::string Path(const std::string &relative) const { return root + "/" + relative; }
+
+  // Creates the file (and its directories) with the given content.
+  void WriteFile(const std::string &relative, const std::string &content) const;
+  // Creates the directory and its parents.
+  void MakeDir(const std::string &relative) const;
+
+private:
+  std::string root;
+};
+
+std::string ReadFile(const std::string &path);
+bool Exists(const std::string &path);
+std::vector<std::string> SplitLines(const std::string &text);
+// Every path below the directory, relative to it, sorted; directories end
+// in '/'. Symbolic links are listed, not followed.
+std::vector<std::string> ListTree(const std::string &directory);
+void RemoveTree(const std::string &path);
+
+struct ProcessResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+// Runs a program with its working directory set, optionally as another
+// user, and collects its outputs.
+ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string &workingDir, int uid = -1);
+
+// Runs `body` in a forked child whose working directory is `workingDir` and
+// whose standard output and error are collected. The child ends with status
+// 0 when `body` returns.
+ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir);
+
+}  // namespace kiln::test
