@@ -132,25 +132,9 @@ void RemoveTree(const std::string &path) {
   nftw(path.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS);
 }
 
-ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string &workingDir, int uid) {
-  std::string outFile = OutputName("out");
-  std::string errFile = OutputName("err");
-  std::fflush(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    RedirectOutputs(outFile, errFile);
-    if (chdir(workingDir.c_str()) != 0) _exit(126);
-    if (uid >= 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(126);
-    std::vector<char *> args;
-    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  return Collect(child, outFile, errFile);
-}
-
-ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir) {
+// Runs `body` in a forked child with its outputs collected; the child ends
+// with status 0 when `body` returns.
+static ProcessResult Spawn(const std::string &workingDir, const std::function<void()> &body) {
   std::string outFile = OutputName("out");
   std::string errFile = OutputName("err");
   std::fflush(nullptr);
@@ -163,6 +147,21 @@ ProcessResult RunInChild(const std::function<void()> &body, const std::string &w
     _exit(0);
   }
   return Collect(child, outFile, errFile);
+}
+
+ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string &workingDir, int uid) {
+  return Spawn(workingDir, [&] {
+    if (uid >= 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(126);
+    std::vector<char *> args;
+    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  });
+}
+
+ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir) {
+  return Spawn(workingDir, body);
 }
 
 }  // namespace kiln::test

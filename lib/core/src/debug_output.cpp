@@ -66,10 +66,7 @@ QRemoteSendHook qdbg_set_remote_hook(QRemoteSendHook hook) {
 
 void qdbg(const char *format, ...) {
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
 
   if (debugCallback) {
     debugCallback(text);
@@ -83,10 +80,7 @@ void qdbg(const char *format, ...) {
 
 void qwarn(const char *format, ...) {
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
   EnsureNewline(text, sizeof text);
 
   if (warningCallback) {
@@ -106,10 +100,7 @@ void qerr(const char *format, ...) {
   constexpr std::size_t kPrefixLength = sizeof kPrefix - 1;
   char text[kMessageSize];
   std::memcpy(text, kPrefix, sizeof kPrefix);
-  va_list args;
-  va_start(args, format);
-  Format(text + kPrefixLength, sizeof text - kPrefixLength, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text + kPrefixLength, sizeof text - kPrefixLength, format);
   EnsureNewline(text, sizeof text);
 
   if (errorCallback) {
@@ -126,19 +117,13 @@ void qerr(const char *format, ...) {
 void qnote(const char *format, ...) {
   if (!(qlog_get_mask() & QLOG_MASK_NOTE)) return;
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
   LogText(QLOG_INFO, text);
 }
 
 void qout(const char *format, ...) {
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
 
   if (plainCallback) {
     plainCallback(text);
@@ -151,10 +136,7 @@ void qout(const char *format, ...) {
 
 void qfatal(const char *format, ...) {
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
   LogText(QLOG_FATAL, text);
   // A fatal error is a failure of the process.
   qexit(1);

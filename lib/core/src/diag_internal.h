@@ -12,6 +12,15 @@ constexpr std::size_t kMessageSize = 10240;
 
 // Formats into `buffer`, cutting what does not fit; returns the length.
 std::size_t Format(char *buffer, std::size_t size, const char *format, va_list args);
+
+// Formats the variable arguments of the enclosing printf-like function.
+#define KILN_FORMAT_ARGS(buffer, size, format)                   \
+  do {                                                           \
+    va_list kilnArgs;                                            \
+    va_start(kilnArgs, format);                                  \
+    kiln::diag::Format(buffer, size, format, kilnArgs);          \
+    va_end(kilnArgs);                                            \
+  } while (0)
 // Appends a newline to non-empty text that doesn't end with one, replacing
 // the last character when the buffer is full.
 void EnsureNewline(char *buffer, std::size_t size);

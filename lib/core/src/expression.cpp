@@ -5,6 +5,7 @@
 #include <kiln/qdebug.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -32,47 +33,36 @@ public:
   int Run() const;
 
 private:
-  // Each level returns false when it found no operand, which ends parsing.
-  bool Expression() { return Or(); }
+  // The two-operand operators, from the lowest binding level up.
+  static constexpr const char *kLevels[] = {"|", "&^", "+-", "*x/%"};
+  static constexpr int kLevelCount = 4;
 
-  bool Or() {
-    if (!And()) return false;
-    while (Peek() == '|') {
+  bool Expression() { return Level(0); }
+
+  // Each level returns false when it found no operand, which ends parsing;
+  // an operator without its right operand is dropped.
+  bool Level(int level) {
+    if (level == kLevelCount) return Primary();
+    if (!Level(level + 1)) return false;
+    for (char c; (c = Peek()) != '\0' && std::strchr(kLevels[level], c);) {
       ++at;
-      if (!And()) return true;
-      Emit(Op::kOr);
+      if (!Level(level + 1)) return true;
+      Emit(BinaryOp(c));
     }
     return true;
   }
 
-  bool And() {
-    if (!Sum()) return false;
-    for (char c; (c = Peek()) == '&' || c == '^';) {
-      ++at;
-      if (!Sum()) return true;
-      Emit(c == '&' ? Op::kAnd : Op::kXor);
+  static Op BinaryOp(char c) {
+    switch (c) {
+      case '|': return Op::kOr;
+      case '&': return Op::kAnd;
+      case '^': return Op::kXor;
+      case '+': return Op::kAdd;
+      case '-': return Op::kSubtract;
+      case '/': return Op::kDivide;
+      case '%': return Op::kRemainder;
+      default: return Op::kMultiply;  // '*' and 'x'
     }
-    return true;
-  }
-
-  bool Sum() {
-    if (!Product()) return false;
-    for (char c; (c = Peek()) == '+' || c == '-';) {
-      ++at;
-      if (!Product()) return true;
-      Emit(c == '+' ? Op::kAdd : Op::kSubtract);
-    }
-    return true;
-  }
-
-  bool Product() {
-    if (!Primary()) return false;
-    for (char c; (c = Peek()) == '*' || c == 'x' || c == '/' || c == '%';) {
-      ++at;
-      if (!Primary()) return true;
-      Emit(c == '/' ? Op::kDivide : c == '%' ? Op::kRemainder : Op::kMultiply);
-    }
-    return true;
   }
 
   bool Primary() {

@@ -132,10 +132,7 @@ using namespace kiln::diag;
 
 void qlog(int flags, const char *format, ...) {
   char text[kMessageSize];
-  va_list args;
-  va_start(args, format);
-  Format(text, sizeof text, format, args);
-  va_end(args);
+  KILN_FORMAT_ARGS(text, sizeof text, format);
   LogText(flags, text);
 }
 
