@@ -5,7 +5,6 @@
 #include <kiln/qdebug.h>
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -33,9 +32,17 @@ public:
   int Run() const;
 
 private:
-  // The two-operand operators, from the lowest binding level up.
-  static constexpr const char *kLevels[] = {"|", "&^", "+-", "*x/%"};
+  // The binding levels of the two-operand operators, lowest first.
   static constexpr int kLevelCount = 4;
+  static int LevelOf(char c) {
+    switch (c) {
+      case '|': return 0;
+      case '&': case '^': return 1;
+      case '+': case '-': return 2;
+      case '*': case 'x': case '/': case '%': return 3;
+      default: return -1;
+    }
+  }
 
   bool Expression() { return Level(0); }
 
@@ -44,7 +51,7 @@ private:
   bool Level(int level) {
     if (level == kLevelCount) return Primary();
     if (!Level(level + 1)) return false;
-    for (char c; (c = Peek()) != '\0' && std::strchr(kLevels[level], c);) {
+    for (char c; LevelOf(c = Peek()) == level;) {
       ++at;
       if (!Level(level + 1)) return true;
       Emit(BinaryOp(c));
