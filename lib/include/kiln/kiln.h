@@ -2,3 +2,5 @@
 #pragma once
 
 #include <kiln/core.h>
+#include <kiln/data.h>
+#include <kiln/image.h>

@@ -3,6 +3,7 @@
 
 #include <kiln/qalloc.h>
 #include <kiln/qassert.h>
+#include <kiln/qcolor.h>
 #include <kiln/qdebug.h>
 #include <kiln/qdirectory.h>
 #include <kiln/qeval.h>

@@ -1,0 +1,101 @@
+// The library's file object: one interface over a disk stream or a block of
+// memory holding a whole file, with push-back, line and token reading,
+// integers in both byte orders and length-prefixed string records.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include <kiln/qobject.h>
+
+class qstring;
+
+class QFile : public QObject {
+public:
+  // Open modes (low byte), and the flag that preloads the file into memory.
+  enum Mode {
+    READ = 1,              // "rb"
+    WRITE = 2,             // "wb"
+    READ_WRITE = 3,        // "rb+"
+    WRITE_READ = 4,        // "wb+"
+    READ_TEXT = 5,         // "r"
+    APPEND_TEXT = 6,       // "a"
+    APPEND_READ_TEXT = 7,  // "a+"
+    APPEND = 8,            // "ab"
+    MEMORY = 0x100
+  };
+  // Seek origins.
+  enum Origin { S_SET = 0, S_END = 1, S_CUR = 2 };
+  // Flags.
+  enum { HAS_UNGET = 1, OWNS_MEMORY = 2 };
+
+  // Opens the file (its name expanded with QExpandFilename); test IsOpen().
+  QFile(const char *name, int mode);
+  // A memory file over a block the caller owns (see SetOwnsMemory).
+  QFile(const char *name, void *block, long size);
+  ~QFile() override;
+
+  const char *ClassName() const override { return "QFile"; }
+
+  void SetOwnsMemory() { flags |= OWNS_MEMORY; }
+  bool IsOpen() const { return memory || stream; }
+  bool IsMemoryFile() const { return memory != nullptr; }
+  bool IsEOF() const;
+  long Tell() const;
+  int Seek(long offset, int origin);
+  long Size() const;
+  int Flush();
+
+  // Reads up to `length` bytes, a pushed-back byte first; returns the count.
+  long Read(void *destination, long length);
+  // Writes to a stream; a memory file writes nothing and returns 0.
+  long Write(const void *source, long length);
+  // The next byte as a signed char; 0 at the end of a memory file, -1 at the
+  // end of a stream. IsEOF() tells the end from such a byte.
+  int GetChar();
+  // The next byte (0-255), or -1 at the end of the data, for a memory file
+  // and a stream alike.
+  int ReadByte();
+  void UnGetChar(int c);
+  int PutChar(int c);
+
+  int ReadBE32(int32_t *value);
+  int ReadBE16(int16_t *value);
+  int ReadLE32(int32_t *value);
+  int ReadLE16(int16_t *value);
+  int WriteLE32(int32_t value);
+  int WriteLE16(int16_t value);
+
+  // Length-prefixed string record: a 16-bit little-endian length, then the
+  // characters without a terminator.
+  int Write(const qstring &text);
+  int Read(qstring &text);
+
+  // Reads up to a blank and pushes it back.
+  void SkipWhite();
+  // A line without its line feed and carriage returns; at most max - 1
+  // bytes are consumed.
+  void GetLine(char *buffer, int max);
+  void GetLine(qstring &text);
+  // The next blank-separated or double-quoted token; max -1: no limit.
+  void GetString(char *buffer, int max);
+  void GetString(qstring &text);
+  // Reads lines until one equals `text`; false when the data ends first.
+  bool FindLine(const char *text);
+
+private:
+  bool TakeUnget(unsigned char *byte);
+  void Preload();
+  template <typename Integer>
+  int ReadOrdered(Integer *value, bool bigEndian);
+  template <typename Integer>
+  int WriteLittleEndian(Integer value);
+
+  FILE *stream = nullptr;
+  int mode = 0;
+  signed char ungetChar = 0;
+  int flags = 0;
+  unsigned char *memory = nullptr;
+  long memorySize = 0;
+  unsigned char *position = nullptr;
+};
