@@ -16,7 +16,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const Run &run : runs) {
-      if (run.iterations > 0) nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.iterations > 0) {
+        nanoseconds[run.benchmark_name()] = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }

@@ -7,7 +7,7 @@ PACKAGES="
   build-essential cmake make pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
-  rename
+  rename libinih-dev
 "
 
 missing=""

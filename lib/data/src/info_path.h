@@ -1,7 +1,6 @@
 // The components of a dotted path; empty components are skipped.
 #pragma once
 
-#include <cstring>
 #include <string_view>
 
 namespace kiln::info {
@@ -34,8 +33,5 @@ private:
   std::string_view component;
 };
 
-inline bool NameIs(const char *name, std::string_view wanted) {
-  return name && std::strlen(name) == wanted.size() && std::memcmp(name, wanted.data(), wanted.size()) == 0;
-}
 
 }  // namespace kiln::info

@@ -163,7 +163,7 @@ int QFile::GetChar() {
   return 0;
 }
 
-int QFile::ReadByte() {
+int QFile::ReadByteSlow() {
   unsigned char byte;
   if (TakeUnget(&byte)) return byte;
   if (memory) return position < memory + memorySize ? *position++ : -1;

@@ -16,7 +16,6 @@
 
 #include "info_path.h"
 
-using kiln::info::NameIs;
 using kiln::info::PathComponents;
 
 namespace {
@@ -31,9 +30,7 @@ char sharedValue[kValueSize];
 // The first child of the tree, or of the trees it refers to, with the name.
 QInfoNode *FindChild(const QInfoNode *tree, std::string_view name) {
   for (int hops = 0; tree && hops < kMaxReferenceHops; tree = tree->reference, ++hops) {
-    for (QInfoNode *child = tree->child; child; child = child->next) {
-      if (NameIs(child->name, name)) return child;
-    }
+    if (QInfoNode *found = tree->FindChild(name)) return found;
   }
   return nullptr;
 }
@@ -247,13 +244,7 @@ int QInfo::SetString(const char *path, const char *value) {
   QInfoNode *node = nullptr;
   for (PathComponents components(path); !components.Done(); components.Next()) {
     std::string_view name = components.Current();
-    QInfoNode *found = nullptr;
-    for (QInfoNode *child = tree->child; child; child = child->next) {
-      if (NameIs(child->name, name)) {
-        found = child;
-        break;
-      }
-    }
+    QInfoNode *found = tree->FindChild(name);
     bool last = components.IsLast();
     if (found) {
       if (found->BaseType() == QINFO_TREE) {
@@ -264,8 +255,7 @@ int QInfo::SetString(const char *path, const char *value) {
       // A value set on a deleted entry makes it visible again.
       found->type &= ~QINFO_REMOVED;
     } else {
-      std::string copy(name);
-      found = tree->Append(last ? QINFO_NODE : QINFO_TREE, copy.c_str());
+      found = tree->Append(last ? QINFO_NODE : QINFO_TREE, name);
     }
     tree = found;
     node = found;

@@ -6,6 +6,7 @@
 #include <kiln/qfile.h>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -16,7 +17,7 @@ enum class Token { kEnd, kName, kComment, kOpen, kClose, kAssign, kReference };
 
 class InfoReader {
 public:
-  InfoReader(QFile &file, QInfo &info, const char *fileName) : file(file), info(info), fileName(fileName) {
+  InfoReader(std::string_view data, QInfo &info, const char *fileName) : data(data), info(info), fileName(fileName) {
     trees[0] = info.GetRoot();
   }
 
@@ -25,23 +26,17 @@ public:
   }
 
 private:
-  static bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-  static bool EndsName(int c) { return c == ' ' || c == '\r' || c == '\n' || c == '=' || c == '~'; }
+  static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+  static bool EndsName(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '=' || c == '~'; }
 
-  int Peek() {
-    int c = file.ReadByte();
-    if (c != -1) file.UnGetChar(c);
-    return c;
-  }
+  bool AtEnd() const { return at >= data.size(); }
 
   // A token that is the last thing in the data is dropped.
   Token NextToken() {
-    int c;
-    while ((c = file.ReadByte()) != -1 && IsBlank(c)) {
-    }
-    if (c == -1) return Token::kEnd;
+    while (!AtEnd() && IsBlank(data[at])) ++at;
+    if (AtEnd()) return Token::kEnd;
     Token single = Token::kName;
-    switch (c) {
+    switch (data[at]) {
       case ';': single = Token::kComment; break;
       case '{': single = Token::kOpen; break;
       case '}': single = Token::kClose; break;
@@ -49,33 +44,28 @@ private:
       case '~': single = Token::kReference; break;
       default: break;
     }
-    if (single != Token::kName) return Peek() == -1 ? Token::kEnd : single;
-    text.assign(1, static_cast<char>(c));
-    while (text.size() < kMaxText) {
-      c = file.ReadByte();
-      if (c == -1) return Token::kEnd;
-      if (EndsName(c)) {
-        file.UnGetChar(c);
-        return Token::kName;
-      }
-      text += static_cast<char>(c);
+    if (single != Token::kName) {
+      ++at;
+      return AtEnd() ? Token::kEnd : single;
     }
-    return Peek() == -1 ? Token::kEnd : Token::kName;
+    std::size_t start = at++;
+    while (!AtEnd() && at - start < kMaxText && !EndsName(data[at])) ++at;
+    text = data.substr(start, at - start);
+    return AtEnd() ? Token::kEnd : Token::kName;
   }
 
   // The rest of the line after "=", "~" or ";", as it stands.
   void RawText() {
-    text.clear();
-    for (int c; text.size() < kMaxText && (c = file.ReadByte()) != -1;) {
-      if (c == '\n' || c == '\r') return;
-      text += static_cast<char>(c);
-    }
+    std::size_t start = at;
+    while (!AtEnd() && at - start < kMaxText && data[at] != '\n' && data[at] != '\r') ++at;
+    text = data.substr(start, at - start);
+    if (!AtEnd() && (data[at] == '\n' || data[at] == '\r')) ++at;
   }
 
   void Statement(Token token) {
     switch (token) {
       case Token::kName:
-        current = trees[level]->Append(QINFO_NODE, text.c_str());
+        current = trees[level]->Append(QINFO_NODE, text);
         break;
       case Token::kAssign:
         if (!current) {
@@ -83,7 +73,7 @@ private:
           break;
         }
         RawText();
-        current->SetValue(text.c_str());
+        current->SetValue(text.data(), text.size());
         break;
       case Token::kOpen:
         if (!current) {
@@ -107,39 +97,51 @@ private:
           break;
         }
         RawText();
-        Refer();
+        Refer(std::string(text));
         break;
       case Token::kComment:
         RawText();
         current = trees[level]->Append(QINFO_COMMENT, ";");
-        current->SetValue(text.c_str());
+        current->SetValue(text.data(), text.size());
         break;
       case Token::kEnd:
         break;
     }
   }
 
-  void Refer() {
-    QInfoNode *target = info.FindNode(text.c_str());
+  void Refer(const std::string &path) {
+    QInfoNode *target = info.FindNode(path.c_str());
     if (!target) {
-      qwarn("QInfo(%s): reference (~) to unknown tree '%s'", fileName, text.c_str());
+      qwarn("QInfo(%s): reference (~) to unknown tree '%s'", fileName, path.c_str());
     } else if (!target->child) {
-      qwarn("QInfo: ref to tree '%s' without child", text.c_str());
+      qwarn("QInfo: ref to tree '%s' without child", path.c_str());
     } else {
       current->type = QINFO_TREE;
       current->reference = target;
     }
   }
 
-  QFile &file;
+  std::string_view data;
+  std::size_t at = 0;
   QInfo &info;
   const char *fileName;
   QInfoNode *current = nullptr;
   QInfoNode *trees[QINFO_MAX_LEVEL] = {};
   int level = 0;
-  std::string text;
+  std::string_view text;
 };
 
 }  // namespace
 
-void QInfo::Read(QFile &file) { InfoReader(file, *this, fileName).Run(); }
+void QInfo::Read(QFile &file) {
+  if (file.IsMemoryFile()) {
+    std::string_view data(reinterpret_cast<const char *>(file.GetMemoryLeft()),
+                          static_cast<std::size_t>(file.GetMemoryLeftSize()));
+    InfoReader(data, *this, fileName).Run();
+    return;
+  }
+  // An empty file, or one that could not be preloaded.
+  std::string data;
+  for (int c; (c = file.ReadByte()) != -1;) data += static_cast<char>(c);
+  InfoReader(data, *this, fileName).Run();
+}

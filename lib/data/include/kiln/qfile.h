@@ -40,6 +40,10 @@ public:
   void SetOwnsMemory() { flags |= OWNS_MEMORY; }
   bool IsOpen() const { return memory || stream; }
   bool IsMemoryFile() const { return memory != nullptr; }
+  // The bytes of a memory file from the read position on (null and 0 for a
+  // stream); a held pushed-back byte is not among them.
+  const unsigned char *GetMemoryLeft() const { return position; }
+  long GetMemoryLeftSize() const { return memory ? static_cast<long>(memory + memorySize - position) : 0; }
   bool IsEOF() const;
   long Tell() const;
   int Seek(long offset, int origin);
@@ -54,8 +58,11 @@ public:
   // end of a stream. IsEOF() tells the end from such a byte.
   int GetChar();
   // The next byte (0-255), or -1 at the end of the data, for a memory file
-  // and a stream alike.
-  int ReadByte();
+  // and a stream alike. Inline: text readers call it for every byte.
+  int ReadByte() {
+    if (memory && !(flags & HAS_UNGET)) return position < memory + memorySize ? *position++ : -1;
+    return ReadByteSlow();
+  }
   void UnGetChar(int c);
   int PutChar(int c);
 
@@ -84,6 +91,7 @@ public:
   bool FindLine(const char *text);
 
 private:
+  int ReadByteSlow();
   bool TakeUnget(unsigned char *byte);
   void Preload();
   template <typename Integer>

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <string_view>
 
 #include <kiln/qobject.h>
 
@@ -16,6 +18,9 @@ enum QInfoFlags { QINFO_MODIFIED = 1, QINFO_LOADED = 2, QINFO_QUIET = 4 };
 // Deepest nesting of trees in a file, and of an iteration.
 constexpr int QINFO_MAX_LEVEL = 10;
 
+// An entry of a tree. Trees keep an index of their children by name, so
+// entries are added with Append() and renamed with SetName(), never by
+// linking them by hand.
 struct QInfoNode {
   int type = QINFO_NODE;
   char *value = nullptr;  // owned; a comment's text
@@ -25,20 +30,28 @@ struct QInfoNode {
   QInfoNode *reference = nullptr;  // the tree a "~" entry refers to
   QInfoNode *parent = nullptr;
   QInfoNode *lastChild = nullptr;  // where new children are appended
+  int childCount = 0;
 
-  QInfoNode() = default;
+  QInfoNode();
   QInfoNode(const QInfoNode &) = delete;
   QInfoNode &operator=(const QInfoNode &) = delete;
   ~QInfoNode();
 
   void SetValue(const char *text);
+  void SetValue(const char *text, std::size_t length);
   void SetName(const char *text);
   // The names from the top-level ancestor down to this entry, joined by ".".
   void GetFullName(qstring &out) const;
   int BaseType() const { return type & 0xFF; }
   bool IsRemoved() const { return type & QINFO_REMOVED; }
   // Appends an entry as the last child.
-  QInfoNode *Append(int entryType, const char *entryName);
+  QInfoNode *Append(int entryType, std::string_view entryName);
+  // The first own child with the name (references are not followed).
+  QInfoNode *FindChild(std::string_view childName) const;
+
+private:
+  struct ChildIndex;
+  mutable std::unique_ptr<ChildIndex> index;
 };
 
 class QInfo : public QObject {
