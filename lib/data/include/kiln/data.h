@@ -2,6 +2,7 @@
 #pragma once
 
 #include <kiln/core.h>
+#include <kiln/qarchive.h>
 #include <kiln/qfile.h>
 #include <kiln/qinfo.h>
 #include <kiln/qlanguage.h>

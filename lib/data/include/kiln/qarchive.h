@@ -1,0 +1,104 @@
+// Archives ("AR01"): many files packed into one, each cut into chunks of at
+// most 16384 bytes that are compressed on their own (LZRW1-KH), with a
+// directory at the end that maps entry names to their places.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include <kiln/qobject.h>
+
+class QFile;
+class qstring;
+
+namespace kiln::lzrw {
+class Codec;
+}
+
+// Open modes.
+enum QArchiveMode { AR_READ = 0, AR_CREATE = 1, AR_UPDATE = 2 };
+// Flags of ExtractData().
+enum QArchiveExtractFlags { AR_EXTRACT_NO_OUTPUT = 1 };
+
+// Called while an entry is decoded with the current offset in the archive
+// and the end of the entry data; returning false stops the extraction.
+using QArchiveProgress = bool (*)(void *user, int current, int total);
+
+class QArchive : public QObject {
+public:
+  static constexpr int kChunkSize = 16384;
+  static constexpr int kMaxCompressedChunk = 20000;
+
+  // AR_READ and AR_UPDATE need an archive; AR_CREATE makes an empty one.
+  QArchive(const char *fileName, int mode);
+  ~QArchive() override;
+
+  const char *ClassName() const override { return "QArchive"; }
+
+  void Close();
+  bool IsOpen() const { return stream != nullptr; }
+  // Whether the file starts with "AR01".
+  bool IsArchive();
+  bool WriteHeader();
+  bool ReadDirectory();
+
+  // Adds the source file as an entry named `name` (the source's own name
+  // when null). A failed write leaves the archive as it was.
+  bool AddFile(const char *sourceFile, const char *name = nullptr);
+
+  // Walks the directory: Rewind() goes back to its start.
+  bool Rewind();
+  bool GetNextEntry(qstring &name, int *offset, int *size);
+  // Finds the first entry of the name, and seeks to it when asked.
+  bool FindFile(const char *name, bool seek);
+
+  // Decodes the entry into a file (named as the entry when `destination` is
+  // null).
+  bool ExtractFile(const char *name, const char *destination = nullptr);
+  // Decodes the entry into a new block (QMalloc; the caller frees it with
+  // QFree); entries without data are refused.
+  bool ReadEntry(const char *name, void **block, int *size);
+  // The entry as a memory file that owns its block; null when it can't be
+  // read.
+  QFile *OpenFile(const char *name);
+  // The uncompressed size of the entry at the stream position.
+  int GetEntrySize();
+
+  QArchiveProgress SetProgressCallback(QArchiveProgress callback, void *user);
+
+  // Decodes the entry at the stream position: to a file unless
+  // AR_EXTRACT_NO_OUTPUT, and into `block` (of `blockSize` bytes) when
+  // given; `size` receives the number of bytes produced.
+  bool ExtractData(const char *destination, int flags, int *size, char *block, int blockSize = 0);
+
+  // One chunk each way. CompressChunk() takes 1..16384 bytes and needs room
+  // for length + 1; DecompressChunk() writes at most `capacity` bytes (the
+  // codec's own buffer size by default) and returns -1 for a damaged chunk.
+  int CompressChunk(const uint8_t *source, uint8_t *destination, int length);
+  int DecompressChunk(const uint8_t *source, uint8_t *destination, int length, int capacity = 16388);
+
+  // Writes the source file as length/chunk pairs and the closing 0.
+  bool CompressFile(FILE *archive, const char *sourceFile, bool verbose);
+
+private:
+  bool WriteDirectory(const char *name, int32_t offset, int32_t size);
+  bool ValidDirectory() const;
+  // Parses the directory entry at `at`; null at the end.
+  const char *ParseEntry(const char *at, const char **name, int32_t *offset, int32_t *size) const;
+  bool SeekToEntry(int32_t offset);
+  bool FindEntry(const char *name, int32_t *offset, int32_t *size, bool announce);
+  long FileLength() const;
+
+  int mode = AR_READ;
+  FILE *stream = nullptr;
+  int dataEnd = 0;
+  QArchiveProgress progress = nullptr;
+  void *progressUser = nullptr;
+  char *directory = nullptr;
+  int directoryLength = 0;
+  const char *walk = nullptr;
+  std::unique_ptr<kiln::lzrw::Codec> codec;
+  std::unique_ptr<uint8_t[]> chunk;   // compressed chunk
+  std::unique_ptr<uint8_t[]> output;  // decoded chunk
+};
