@@ -6,6 +6,7 @@
 #include <kiln/qstring.h>
 #include <kiln/qutil.h>
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <climits>
@@ -424,7 +425,9 @@ bool QArchive::AddFile(const char *sourceFile, const char *name) {
             WriteDirectory(name, entryOffset, static_cast<int32_t>(sourceSize)) && std::fflush(stream) == 0 &&
             !std::ferror(stream);
   if (!written) {
-    // Put the old directory and trailer back where they were.
+    // Drop what could not be written, then put the old directory and
+    // trailer back where they were.
+    __fpurge(stream);
     std::clearerr(stream);
     long oldLength = static_cast<long>(entryOffset) + directoryLength + kTrailerSize;
     std::fseek(stream, entryOffset, SEEK_SET);

@@ -1,0 +1,114 @@
+// Runs the real kiln-ar program.
+#include <gtest/gtest.h>
+
+#include <kiln/qarchive.h>
+#include <kiln/qdebug.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+using kiln::test::ListTree;
+using kiln::test::ProcessResult;
+using kiln::test::ReadFile;
+using kiln::test::TempDir;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+class KilnArTest : public ::testing::Test {
+protected:
+  ProcessResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), KILN_AR_PATH);
+    return kiln::test::RunProgram(args, dir.path());
+  }
+
+  TempDir dir;
+};
+
+TEST_F(KilnArTest, CreateListExtractAndPrint) {
+  std::string binary(70000, '\0');
+  for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7 % 251);
+  dir.WriteFile("src/notes.txt", "first line\nsecond line\n");
+  dir.WriteFile("src/deep/data.bin", binary);
+  dir.WriteFile("src/empty", "");
+  ProcessResult run = Run({"c", "files.ar", "src/notes.txt", "src/deep/data.bin", "src/empty"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  run = Run({"t", "files.ar"});
+  EXPECT_EQ(run.out, "src/notes.txt\nsrc/deep/data.bin\nsrc/empty\n");
+  run = Run({"t", "-v", "files.ar"});
+  EXPECT_EQ(run.out, "        23 src/notes.txt\n     70000 src/deep/data.bin\n         0 src/empty\n");
+  dir.MakeDir("out");
+  run = Run({"x", "files.ar", "-C", "out"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ListTree(dir.Path("out")), (Texts{"src/", "src/deep/", "src/deep/data.bin", "src/empty", "src/notes.txt"}));
+  EXPECT_EQ(ReadFile(dir.Path("out/src/deep/data.bin")), binary);
+  run = Run({"p", "files.ar", "src/notes.txt"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "first line\nsecond line\n");
+  EXPECT_FALSE(kiln::test::Exists(dir.Path("QLOG.txt")));
+}
+
+TEST_F(KilnArTest, AddToAnArchiveAndExtractNamedEntries) {
+  dir.WriteFile("a", "A");
+  dir.WriteFile("b", "B");
+  ASSERT_EQ(Run({"c", "x.ar", "a"}).status, 0);
+  ASSERT_EQ(Run({"r", "x.ar", "b"}).status, 0);
+  EXPECT_EQ(Run({"t", "x.ar"}).out, "a\nb\n");
+  dir.MakeDir("out");
+  ProcessResult run = Run({"x", "x.ar", "b", "-C", "out"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(ListTree(dir.Path("out")), Texts{"b"});
+  run = Run({"x", "x.ar", "missing", "-C", "out"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "kiln-ar: 'missing' is not in the archive\n");
+  run = Run({"r", "x.ar", "not-there"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(Run({"t", "x.ar"}).out, "a\nb\n");  // nothing recorded for it
+}
+
+TEST_F(KilnArTest, NamesThatWouldLeaveTheTargetAreSkipped) {
+  dir.WriteFile("payload", "evil");
+  dir.WriteFile("fine", "ok");
+  {
+    qerr_set_callback([](const char *) {});
+    QArchive archive(dir.Path("hostile.ar").c_str(), AR_CREATE);
+    for (const char *name : {"../escaped", "/tmp/kiln-absolute-escape", "a/../../escaped2", "..", "link/through"}) {
+      archive.AddFile(dir.Path("payload").c_str(), name);
+    }
+    archive.AddFile(dir.Path("fine").c_str(), "./sub//fine");
+    qerr_set_callback(nullptr);
+  }
+  dir.MakeDir("target");
+  ASSERT_EQ(symlink("..", dir.Path("target/link").c_str()), 0);
+  ProcessResult run = Run({"x", "hostile.ar", "-C", "target"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("skipping '../escaped'"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("skipping '/tmp/kiln-absolute-escape'"), std::string::npos);
+  EXPECT_NE(run.err.find("can't write 'link/through'"), std::string::npos);
+  EXPECT_FALSE(kiln::test::Exists(dir.Path("escaped")));
+  EXPECT_FALSE(kiln::test::Exists(dir.Path("escaped2")));
+  EXPECT_FALSE(kiln::test::Exists(dir.Path("through")));
+  EXPECT_FALSE(kiln::test::Exists("/tmp/kiln-absolute-escape"));
+  EXPECT_EQ(ReadFile(dir.Path("target/sub/fine")), "ok");
+}
+
+TEST_F(KilnArTest, DamagedArchivesAndBadUsage) {
+  dir.WriteFile("not.ar", "this is no archive");
+  ProcessResult run = Run({"t", "not.ar"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "kiln-ar: 'not.ar' is no readable archive\n");
+  run = Run({"x", "missing.ar"});
+  EXPECT_EQ(run.status, 1);
+  run = Run({"--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("kiln-ar x ARCHIVE [NAME...] [-C DIR]"), std::string::npos);
+  EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(Run({"c", "only.ar"}).status, 2);
+  EXPECT_EQ(Run({"q", "a.ar", "b"}).status, 2);
+}
+
+}  // namespace
