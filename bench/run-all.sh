@@ -7,6 +7,7 @@ sh "$here/tindle_bench.sh" "$build/bin"
 for program in "$build"/bin/bench_*; do
   case "$program" in
     */bench_make_tree) ;;
+    */bench_archive) "$program" "$here/.." ;;
     *) [ -x "$program" ] && "$program" ;;
   esac
 done

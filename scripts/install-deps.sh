@@ -7,7 +7,7 @@ PACKAGES="
   build-essential cmake make pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
-  rename libinih-dev
+  rename libinih-dev zlib1g-dev liblz4-dev
 "
 
 missing=""

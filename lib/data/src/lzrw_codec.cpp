@@ -20,6 +20,25 @@ inline unsigned Hash(const uint8_t *p) {
   return ((key * 40543u) >> 4) & 0xFFF;
 }
 
+inline uint64_t Load64(const uint8_t *p) {
+  uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
+
+// How many bytes at `a` equal those at `b`, at most `limit`; eight at a time
+// while eight remain.
+inline int CommonLength(const uint8_t *a, const uint8_t *b, int limit) {
+  int length = 0;
+  while (length + 8 <= limit) {
+    uint64_t difference = Load64(a + length) ^ Load64(b + length);
+    if (difference) return length + (__builtin_ctzll(difference) >> 3);
+    length += 8;
+  }
+  while (length < limit && a[length] == b[length]) ++length;
+  return length;
+}
+
 inline void PutControl(uint8_t *at, unsigned control) {
   at[0] = static_cast<uint8_t>(control >> 8);
   at[1] = static_cast<uint8_t>(control);
@@ -29,72 +48,76 @@ inline void PutControl(uint8_t *at, unsigned control) {
 
 int Codec::Compress(const uint8_t *in, int length, uint8_t *out) {
   std::memset(hash, 0xFF, sizeof hash);
-  uint8_t *const buffer = scratch;
-  buffer[0] = kCompressed;
-  int controlAt = 1;
-  int at = 3;
-  unsigned control = 0;
-  int items = 0;
+  uint8_t *const start = scratch;
+  // Beyond this the output is longer than the input: the chunk is stored.
+  uint8_t *const full = scratch + length;
+  uint8_t *o = start;
+  *o++ = kCompressed;
   int x = 0;
-  // Once the output is longer than the input the chunk will be stored; the
-  // scratch buffer leaves room for the last item that crossed that line.
-  while (x < length && at <= length) {
-    if (items == kItemsPerControl) {
-      PutControl(buffer + controlAt, control);
-      controlAt = at;
-      at += 2;
-      control = 0;
-      items = 0;
-    }
-    ++items;
-    control <<= 1;
-
-    if (x + 1 < length && in[x] == in[x + 1]) {
-      int limit = length - x < kMaxRun ? length - x : kMaxRun;
-      int run = 2;
-      while (run < limit && in[x + run] == in[x]) ++run;
-      if (run >= kMinRun) {
-        buffer[at++] = 0;
-        buffer[at++] = static_cast<uint8_t>((run - kMinRun) >> 8);
-        buffer[at++] = static_cast<uint8_t>(run - kMinRun);
-        buffer[at++] = in[x];
-        x += run;
-        control |= 1;
-        continue;
-      }
-    }
-
-    // Fewer than three bytes left can't start a match: no hash is read
-    // beyond the input, and the output is the same.
-    if (x + 2 < length) {
-      unsigned slot = Hash(in + x);
-      int previous = hash[slot];
-      hash[slot] = static_cast<uint16_t>(x);
-      if (previous != kNone && x - previous <= kMaxOffset) {
-        int limit = length - x < kMaxMatch ? length - x : kMaxMatch;
-        int match = 0;
-        while (match < limit && in[x + match] == in[previous + match]) ++match;
-        if (match >= kMinMatch) {
-          unsigned item = (static_cast<unsigned>(x - previous) << 4) + static_cast<unsigned>(match - kMinMatch);
-          buffer[at++] = static_cast<uint8_t>(item >> 8);
-          buffer[at++] = static_cast<uint8_t>(item);
-          x += match;
+  // A group is a control word and the (up to) 16 items it describes. The
+  // scratch buffer leaves room for the group that crosses `full`.
+  while (x < length && o <= full) {
+    uint8_t *const controlAt = o;
+    o += 2;
+    unsigned control = 0;
+    int items = 0;
+    for (; items < kItemsPerControl && x < length; ++items) {
+      control <<= 1;
+      const uint8_t byte = in[x];
+      // Only a run of 16 or more becomes a run item, so a run is counted
+      // only when the next 16 bytes are all the same.
+      const uint64_t repeated = byte * 0x0101010101010101ull;
+      if (x + kMinRun <= length && Load64(in + x) == repeated && Load64(in + x + 8) == repeated) {
+        int limit = length - x < kMaxRun ? length - x : kMaxRun;
+        // The run is what the bytes share with themselves one place on.
+        int run = 1 + CommonLength(in + x + 1, in + x, limit - 1);
+        {  // at least 16
+          o[0] = 0;
+          o[1] = static_cast<uint8_t>((run - kMinRun) >> 8);
+          o[2] = static_cast<uint8_t>(run - kMinRun);
+          o[3] = byte;
+          o += 4;
+          x += run;
           control |= 1;
           continue;
         }
       }
+      // Fewer than three bytes left can't start a match: no hash is read
+      // beyond the input, and the output is the same.
+      if (x + 2 < length) {
+        unsigned slot = Hash(in + x);
+        int previous = hash[slot];
+        hash[slot] = static_cast<uint16_t>(x);
+        // One test for both "none" (0xFFFF lies above every position, so the
+        // difference wraps) and "too far back".
+        if (static_cast<unsigned>(x - previous) <= static_cast<unsigned>(kMaxOffset) && in[previous] == byte) {
+          int limit = length - x < kMaxMatch ? length - x : kMaxMatch;
+          int match = CommonLength(in + x, in + previous, limit);
+          if (match >= kMinMatch) {
+            unsigned item = (static_cast<unsigned>(x - previous) << 4) + static_cast<unsigned>(match - kMinMatch);
+            o[0] = static_cast<uint8_t>(item >> 8);
+            o[1] = static_cast<uint8_t>(item);
+            o += 2;
+            x += match;
+            control |= 1;
+            continue;
+          }
+        }
+      }
+      *o++ = byte;
+      ++x;
     }
-    buffer[at++] = in[x++];
+    PutControl(controlAt, control << (kItemsPerControl - items));
   }
 
-  if (at > length) {
+  if (o > full) {
     out[0] = kStored;
     std::memcpy(out + 1, in, static_cast<std::size_t>(length));
     return length + 1;
   }
-  PutControl(buffer + controlAt, control << (kItemsPerControl - items));
-  std::memcpy(out, buffer, static_cast<std::size_t>(at));
-  return at;
+  int size = static_cast<int>(o - start);
+  std::memcpy(out, start, static_cast<std::size_t>(size));
+  return size;
 }
 
 int Codec::Decompress(const uint8_t *in, int length, uint8_t *out, int capacity) {
@@ -114,6 +137,13 @@ int Codec::Decompress(const uint8_t *in, int length, uint8_t *out, int capacity)
     if (at + 2 > length) return -1;  // a control word cut off
     unsigned control = (static_cast<unsigned>(in[at]) << 8) | in[at + 1];
     at += 2;
+    if (control == 0 && length - at >= kItemsPerControl && capacity - produced >= kItemsPerControl) {
+      // Sixteen literals: one copy.
+      if (!counting) std::memcpy(out + produced, in + at, kItemsPerControl);
+      produced += kItemsPerControl;
+      at += kItemsPerControl;
+      continue;
+    }
     for (int item = 0; item < kItemsPerControl && at < length; ++item, control <<= 1) {
       if (!(control & 0x8000)) {
         if (produced == capacity) return -1;
@@ -129,9 +159,13 @@ int Codec::Decompress(const uint8_t *in, int length, uint8_t *out, int capacity)
         at += 2;
         if (static_cast<int>(offset) > produced || count > capacity - produced) return -1;
         if (!counting) {
-          // Byte by byte: an overlapping copy repeats its pattern.
           const uint8_t *from = out + produced - offset;
-          for (int i = 0; i < count; ++i) out[produced + i] = from[i];
+          if (static_cast<int>(offset) >= count) {
+            std::memcpy(out + produced, from, static_cast<std::size_t>(count));
+          } else {
+            // Byte by byte: an overlapping copy repeats its pattern.
+            for (int i = 0; i < count; ++i) out[produced + i] = from[i];
+          }
         }
         produced += count;
       } else {

@@ -23,7 +23,7 @@ public:
 
 private:
   uint16_t hash[4096];
-  uint8_t scratch[kMaxChunk + 64];
+  uint8_t scratch[kMaxChunk + 2 * 64 + 8];  // a whole group beyond the input's length
 };
 
 }  // namespace kiln::lzrw

@@ -1,0 +1,40 @@
+// Opens arbitrary bytes as an archive and reads every entry.
+#include <kiln/qarchive.h>
+#include <kiln/qdebug.h>
+#include <kiln/qfile.h>
+#include <kiln/qmemory.h>
+#include <kiln/qstring.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static bool quiet = [] {
+    qdbg_set_callback([](const char *) {});
+    qwarn_set_callback([](const char *) {});
+    qerr_set_callback([](const char *) {});
+    return true;
+  }();
+  (void)quiet;
+  if (FILE *file = std::fopen("fuzz.ar", "wb")) {
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+  }
+  QArchive archive("fuzz.ar", AR_READ);
+  if (!archive.IsOpen()) return 0;
+  std::vector<std::string> names;
+  qstring name;
+  int offset = 0, entrySize = 0;
+  while (names.size() < 64 && archive.GetNextEntry(name, &offset, &entrySize)) names.push_back(name.CStr());
+  for (const std::string &entry : names) {
+    void *block = nullptr;
+    int length = 0;
+    if (archive.ReadEntry(entry.c_str(), &block, &length)) QFree(block);
+    std::unique_ptr<QFile> file(archive.OpenFile(entry.c_str()));
+    if (archive.FindFile(entry.c_str(), true)) archive.GetEntrySize();
+  }
+  return 0;
+}
