@@ -160,6 +160,12 @@ ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string
   });
 }
 
+ProcessResult RunTool(const std::string &program, const std::vector<std::string> &args, const std::string &workingDir) {
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgram(argv, workingDir);
+}
+
 ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir) {
   return Spawn(workingDir, body);
 }

@@ -45,6 +45,9 @@ struct ProcessResult {
 // user, and collects its outputs.
 ProcessResult RunProgram(const std::vector<std::string> &argv, const std::string &workingDir, int uid = -1);
 
+// Runs a program with the arguments after its path.
+ProcessResult RunTool(const std::string &program, const std::vector<std::string> &args, const std::string &workingDir);
+
 // Runs `body` in a forked child whose working directory is `workingDir` and
 // whose standard output and error are collected. The child ends with status
 // 0 when `body` returns.

@@ -21,10 +21,7 @@ namespace {
 
 class KilnArTest : public ::testing::Test {
 protected:
-  ProcessResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), KILN_AR_PATH);
-    return kiln::test::RunProgram(args, dir.path());
-  }
+  ProcessResult Run(const std::vector<std::string> &args) { return kiln::test::RunTool(KILN_AR_PATH, args, dir.path()); }
 
   TempDir dir;
 };

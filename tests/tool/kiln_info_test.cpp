@@ -14,10 +14,7 @@ namespace {
 
 class KilnInfoTest : public ::testing::Test {
 protected:
-  ProcessResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), KILN_INFO_PATH);
-    return kiln::test::RunProgram(args, dir.path());
-  }
+  ProcessResult Run(const std::vector<std::string> &args) { return kiln::test::RunTool(KILN_INFO_PATH, args, dir.path()); }
 
   TempDir dir;
 };
