@@ -8,6 +8,7 @@ PACKAGES="
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
   rename libinih-dev zlib1g-dev liblz4-dev
+  libjpeg62-turbo-dev imagemagick libstb-dev
 "
 
 missing=""
