@@ -38,6 +38,11 @@ bool QImage::ReadRGB(const char *fileName) {
   }
   const int width = static_cast<int>(xsize), height = static_cast<int>(ysize), channels = static_cast<int>(zsize);
   if (width < 1 || height < 1 || width > kMaxWidth) return false;
+  // Only one byte per channel is read; two would be taken for pixels.
+  if ((storage & 0xFF) != 1) {
+    qwarn("QImage::Read: %d bytes per channel in '%s' are not supported", static_cast<int>(storage & 0xFF), fileName);
+    return false;
+  }
   const bool rle = (storage >> 8) == 1;
   // The data must be there before memory is given to them.
   std::size_t needed = rle ? static_cast<std::size_t>(height) * channels * 8
