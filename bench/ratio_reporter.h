@@ -17,7 +17,10 @@ public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const Run &run : runs) {
       if (run.iterations > 0) {
-        nanoseconds[run.benchmark_name()] = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
+        // The name without settings such as "/min_time:0.500".
+        std::string name = run.run_name.function_name;
+        if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+        nanoseconds[name] = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
       }
     }
     ConsoleReporter::ReportRuns(runs);

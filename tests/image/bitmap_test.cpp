@@ -140,6 +140,7 @@ TEST(BitMapAlpha, KeysMasksAndScaling) {
 }
 
 TEST(BitMapFilters, TablesGreyAndColour) {
+  MessageCapture capture;
   QBitMap image(32, 2, 1, 0);
   Put(image, 0, 0, {0, 128, 255, 200});
   Put(image, 1, 0, {255, 255, 255, 255});
@@ -167,6 +168,7 @@ TEST(BitMapFilters, TablesGreyAndColour) {
   EXPECT_EQ(At(work, 0, 0), (Pixel{0, 128, 255, 200}));
   work.Colorize(QColor(255, 0, 0, 255), 1);
   EXPECT_EQ(At(work, 1, 0), (Pixel{255, 0, 0, 255}));
+  EXPECT_EQ(capture.Take(), "QFilter0Colorize\n");
 }
 
 TEST(BitMapFilters, BoxAlphaAndSoftening) {

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,29 +39,34 @@ std::string Document(int width, int height, const std::vector<Layer> &layers) {
   file += BE32(0) + BE32(0);  // colour mode data, image resources
   std::string records, data;
   for (const Layer &layer : layers) {
+    const int w = layer.right - layer.left, h = layer.bottom - layer.top;
+    std::vector<std::string> encoded;
+    for (const auto &channel : layer.channels) {
+      std::string bytes = BE16(layer.packBits ? 1 : 0);
+      if (!layer.packBits) {
+        bytes += channel.second;
+      } else {
+        std::string counts, rows;
+        for (int y = 0; y < h; ++y) {
+          // Each row as one literal run (w <= 128 here).
+          std::string row = std::string(1, static_cast<char>(w - 1)) + channel.second.substr(static_cast<std::size_t>(y * w), w);
+          counts += BE16(static_cast<int>(row.size()));
+          rows += row;
+        }
+        bytes += counts + rows;
+      }
+      encoded.push_back(bytes);
+      data += bytes;
+    }
     records += BE32(layer.top) + BE32(layer.left) + BE32(layer.bottom) + BE32(layer.right) +
                BE16(static_cast<int>(layer.channels.size()));
-    for (const auto &channel : layer.channels) records += BE16(channel.first) + BE32(static_cast<int>(channel.second.size()) + 2);
+    for (std::size_t c = 0; c < layer.channels.size(); ++c) {
+      records += BE16(layer.channels[c].first) + BE32(static_cast<int>(encoded[c].size()));
+    }
     records += "8BIMnorm";
     records += std::string{static_cast<char>(255), 0, static_cast<char>(layer.flags), 0};
     std::string extra = BE32(0) + BE32(0) + std::string(1, 4) + "name" + std::string(3, '\0');
     records += BE32(static_cast<int>(extra.size())) + extra;
-    const int w = layer.right - layer.left, h = layer.bottom - layer.top;
-    for (const auto &channel : layer.channels) {
-      data += BE16(layer.packBits ? 1 : 0);
-      if (!layer.packBits) {
-        data += channel.second;
-        continue;
-      }
-      std::string counts, rows;
-      for (int y = 0; y < h; ++y) {
-        // Each row as one literal run (w <= 128 here).
-        std::string row = std::string(1, static_cast<char>(w - 1)) + channel.second.substr(static_cast<std::size_t>(y * w), w);
-        counts += BE16(static_cast<int>(row.size()));
-        rows += row;
-      }
-      data += counts + rows;
-    }
   }
   std::string layerInfo = BE16(static_cast<int>(layers.size())) + records + data;
   file += BE32(static_cast<int>(layerInfo.size()) + 8) + BE32(static_cast<int>(layerInfo.size())) + layerInfo + BE32(0);
@@ -113,7 +119,11 @@ TEST_F(PsdFiles, HiddenLayersEmptyDocumentsAndPackBits) {
   std::string doc = Document(3, 1, {packed3});
   std::size_t rowAt = doc.find(std::string("\x02\x01\x01\x01", 4));
   ASSERT_NE(rowAt, std::string::npos);
+  // The row shrinks by two bytes: so does the channel's recorded length.
   std::string packed = doc.substr(0, rowAt - 4) + BE16(1) + BE16(2) + std::string("\xfe\x07", 2) + doc.substr(rowAt + 4);
+  std::size_t lengthAt = packed.find(BE16(0) + BE32(8));
+  ASSERT_NE(lengthAt, std::string::npos);
+  packed.replace(lengthAt + 2, 4, BE32(6));
   auto runs = Load("runs.psd", packed);
   ASSERT_TRUE(runs->IsRead());
   EXPECT_EQ(Pixel(*runs, 2, 0)[0], (7 * 255) >> 8);
@@ -163,6 +173,56 @@ TEST_F(PsdFiles, ImageMagickLayeredDocument) {
   EXPECT_EQ(Pixel(image, 5, 3), (std::vector<int>{0, 0, 254, 254}));
   EXPECT_EQ(Pixel(image, 10, 6), (std::vector<int>{0, 0, 254, 254}));
   EXPECT_EQ(Pixel(image, 11, 7), (std::vector<int>{254, 0, 0, 254}));
+}
+
+}  // namespace
+
+namespace {
+
+// The compositing rule pixel by pixel, channels in file order, one factor
+// running on: the reference for the row-wise compositing.
+void ReferenceRender(const QPSDLayer &layer, int width, int height, std::vector<uint8_t> &rgba) {
+  int a = 255;
+  for (int j = 0; j < layer.Height(); ++j) {
+    int y = layer.top + j;
+    if (y < 0 || y >= height) continue;
+    for (int k = 0; k < layer.Width(); ++k) {
+      int x = layer.left + k;
+      if (x < 0 || x >= width) continue;
+      uint8_t *p = &rgba[(static_cast<std::size_t>(height - 1 - y) * width + x) * 4];
+      for (int c = 0; c < layer.channelCount; ++c) {
+        int s = layer.data[c][static_cast<std::size_t>(j) * layer.Width() + k];
+        int id = layer.channels[c].id;
+        if (id == -1) {
+          a = s;
+          p[3] = static_cast<uint8_t>((a * a + p[3] * (255 - a)) >> 8);
+        } else {
+          p[id] = static_cast<uint8_t>((s * a + p[id] * (255 - a)) >> 8);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(PsdFiles, EveryChannelOrderCompositesAsPixelByPixel) {
+  std::mt19937 random(3);
+  auto bytes = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>(random() & 0xFF);
+    return s;
+  };
+  const std::vector<std::vector<int>> orders = {{-1, 0, 1, 2}, {0, 1, 2, -1}, {0, -1, 1, 2}, {2, 0}, {-1, 1, -1, 0}};
+  for (const auto &order : orders) {
+    Layer layer{-1, 2, 4, 7, {}};  // partly outside a 6 x 3 document
+    for (int id : order) layer.channels.push_back({id, bytes(5 * 5)});
+    auto image = Load("order.psd", Document(6, 3, {layer}));
+    ASSERT_TRUE(image->IsRead());
+    QPSD document(dir.Path("order.psd").c_str());
+    std::vector<uint8_t> expected(6 * 3 * 4, 0);
+    ReferenceRender(*document.GetLayer(0), 6, 3, expected);
+    std::vector<uint8_t> actual(image->GetBuffer(), image->GetBuffer() + image->GetBufferSize());
+    EXPECT_EQ(actual, expected) << "order starting " << order[0];
+  }
 }
 
 }  // namespace

@@ -7,7 +7,6 @@ namespace {
 
 constexpr uint8_t kCompressed = 0x40;
 constexpr uint8_t kStored = 0x80;
-constexpr uint16_t kNone = 0xFFFF;
 constexpr int kMaxRun = 4095;
 constexpr int kMinRun = 16;
 constexpr int kMaxOffset = 4095;
@@ -47,7 +46,7 @@ inline void PutControl(uint8_t *at, unsigned control) {
 }  // namespace
 
 int Codec::Compress(const uint8_t *in, int length, uint8_t *out) {
-  std::memset(hash, 0xFF, sizeof hash);
+  std::memset(hash, 0xFF, sizeof hash);  // every slot "none": 0xFFFF
   uint8_t *const start = scratch;
   // Beyond this the output is longer than the input: the chunk is stored.
   uint8_t *const full = scratch + length;

@@ -1,17 +1,21 @@
 #include "byte_reader.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <new>
 
 namespace kiln::image {
 
-bool ReadWholeFile(const char *path, std::vector<uint8_t> *bytes) {
+bool ReadWholeFile(const char *path, FileBytes *bytes) {
   FILE *file = path ? std::fopen(path, "rb") : nullptr;
   if (!file) return false;
-  bytes->clear();
-  uint8_t block[65536];
-  bool ok = true;
-  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes->insert(bytes->end(), block, block + got);
-  if (std::ferror(file)) ok = false;
+  // One read of the size the file has, without clearing the memory first.
+  struct stat status;
+  std::size_t size = fstat(fileno(file), &status) == 0 && status.st_size > 0 ? static_cast<std::size_t>(status.st_size) : 0;
+  bytes->data.reset(new (std::nothrow) uint8_t[size + 1]);
+  bytes->size = bytes->data ? std::fread(bytes->data.get(), 1, size, file) : 0;
+  bool ok = bytes->data && !std::ferror(file);
   std::fclose(file);
   return ok;
 }

@@ -3,17 +3,25 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace kiln::image {
 
+// The bytes of a whole file.
+struct FileBytes {
+  std::unique_ptr<uint8_t[]> data;
+  std::size_t size = 0;
+};
+
 // The whole file, or false when it can't be opened or read.
-bool ReadWholeFile(const char *path, std::vector<uint8_t> *bytes);
+bool ReadWholeFile(const char *path, FileBytes *bytes);
 
 class ByteReader {
 public:
   ByteReader(const uint8_t *data, std::size_t size) : data(data), size(size) {}
   explicit ByteReader(const std::vector<uint8_t> &bytes) : data(bytes.data()), size(bytes.size()) {}
+  explicit ByteReader(const FileBytes &bytes) : data(bytes.data.get()), size(bytes.size) {}
 
   bool Has(std::size_t count) const { return at <= size && size - at >= count; }
   bool Seek(std::size_t offset) {

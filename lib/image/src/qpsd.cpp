@@ -4,6 +4,7 @@
 #include <kiln/qdebug.h>
 #include <kiln/qfile.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -104,6 +105,7 @@ bool QPSD::Read(QFile &file) {
                                      : kiln::image::ByteReader(rest);
   for (int i = 0; i < layerCount; ++i) {
     for (int c = 0; c < layers[i]->channelCount; ++c) {
+      const std::size_t channelStart = data.Position();
       uint32_t compression;
       if (!data.BE16(&compression)) return false;
       qdbg("Layer %d, channel %d: compression %d\n", i, c, static_cast<int>(compression));
@@ -112,6 +114,13 @@ bool QPSD::Read(QFile &file) {
         return false;
       }
       if (layers[i]->Width() > 0 && layers[i]->Height() > 0 && !ReadChannelData(data, *layers[i], c, compression == 1)) {
+        return false;
+      }
+      // The next channel starts where the layer record says: encoders may
+      // pad their PackBits rows beyond the bytes a row needs.
+      const int32_t length = layers[i]->channels[c].length;
+      if (length >= 2 && !data.Seek(channelStart + static_cast<std::size_t>(length))) {
+        qwarn("PSD layer data are cut short");
         return false;
       }
     }
@@ -238,25 +247,51 @@ void QPSD::RenderLayer(QBitMap *bitmap, int index) const {
   const QPSDLayer *layer = GetLayer(index);
   if (!bitmap || bitmap->GetDepth() != 32 || !bitmap->GetBuffer() || !layer) return;
   const int w = layer->Width(), h = layer->Height();
+  // Only the columns inside the document.
+  const int firstColumn = std::max(0, -layer->left);
+  const int endColumn = std::min(w, bitmap->GetWidth() - layer->left);
+  if (firstColumn >= endColumn) return;
+  const int count = endColumn - firstColumn;
+
+  // Pixel by pixel, the channels in file order, one blend factor runs on:
+  // a transparency channel sets it, and a colour channel uses the value the
+  // last transparency channel before it left. That is the latest such
+  // channel of the same pixel, or else the last of the previous pixel (the
+  // factor carried over from the row before for the first pixel, 255 at the
+  // start). Applied channel by channel along a row, with the same result.
+  int lastAlpha = -1;
+  int alphaBefore[QPSDLayer::kMaxChannels];
+  for (int c = 0; c < layer->channelCount; ++c) {
+    alphaBefore[c] = lastAlpha;
+    if (layer->data[c] && layer->channels[c].id == -1) lastAlpha = c;
+  }
+  std::vector<uint8_t> previous(static_cast<std::size_t>(count) + 1);
+  int carry = 255;
   for (int j = 0; j < h; ++j) {
     const int y = layer->top + j;
     if (y < 0 || y >= bitmap->GetHeight()) continue;
-    for (int k = 0; k < w; ++k) {
-      const int x = layer->left + k;
-      if (x < 0 || x >= bitmap->GetWidth()) continue;
-      uint8_t *pixel = bitmap->GetAddress(x, bitmap->GetHeight() - 1 - y);
-      int a = 255;
-      for (int c = 0; c < layer->channelCount; ++c) {
-        if (!layer->data[c]) continue;
-        const int s = layer->data[c][static_cast<std::size_t>(j) * w + k];
-        const int id = layer->channels[c].id;
-        if (id == -1) {
-          a = s;
-          pixel[3] = static_cast<uint8_t>((a * a + pixel[3] * (255 - a)) >> 8);
-        } else if (id >= 0 && id <= 2) {
-          pixel[id] = static_cast<uint8_t>((s * a + pixel[id] * (255 - a)) >> 8);
+    uint8_t *row = bitmap->GetAddress(layer->left + firstColumn, bitmap->GetHeight() - 1 - y);
+    auto source = [&](int c) { return layer->data[c].get() + static_cast<std::size_t>(j) * w + firstColumn; };
+    // The factor each pixel starts with: the previous pixel's last one.
+    previous[0] = static_cast<uint8_t>(carry);
+    if (lastAlpha >= 0) std::memcpy(previous.data() + 1, source(lastAlpha), static_cast<std::size_t>(count - 1));
+    else std::memset(previous.data() + 1, carry, static_cast<std::size_t>(count - 1));
+    for (int c = 0; c < layer->channelCount; ++c) {
+      if (!layer->data[c]) continue;
+      const uint8_t *s = source(c);
+      const int id = layer->channels[c].id;
+      if (id == -1) {
+        uint8_t *p = row + 3;
+        for (int k = 0; k < count; ++k) p[k * 4] = static_cast<uint8_t>((s[k] * s[k] + p[k * 4] * (255 - s[k])) >> 8);
+      } else if (id >= 0 && id <= 2) {
+        const uint8_t *factor = alphaBefore[c] >= 0 ? source(alphaBefore[c]) : previous.data();
+        uint8_t *p = row + id;
+        for (int k = 0; k < count; ++k) {
+          const int a = factor[k];
+          p[k * 4] = static_cast<uint8_t>((s[k] * a + p[k * 4] * (255 - a)) >> 8);
         }
       }
     }
+    if (lastAlpha >= 0) carry = source(lastAlpha)[count - 1];
   }
 }

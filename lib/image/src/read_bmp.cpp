@@ -8,7 +8,7 @@
 #include "byte_reader.h"
 
 bool QImage::ReadBMP(const char *fileName) {
-  std::vector<uint8_t> bytes;
+  kiln::image::FileBytes bytes;
   if (!kiln::image::ReadWholeFile(fileName, &bytes)) return false;
   kiln::image::ByteReader in(bytes);
   uint32_t dataOffset, width, height, bits, compression, ignored;

@@ -34,7 +34,7 @@ bool ReadColorTable(kiln::image::ByteReader &in, uint8_t (&table)[16][4]) {
 
 bool QImage::ReadMIP(const char *fileName) {
   qdbg("QImage:ReadMip(%s)\n", fileName);
-  std::vector<uint8_t> bytes;
+  kiln::image::FileBytes bytes;
   if (!kiln::image::ReadWholeFile(fileName, &bytes)) return false;
   kiln::image::ByteReader in(bytes);
   char magic[4];

@@ -19,7 +19,7 @@ uint32_t Swap32(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8)
 }  // namespace
 
 bool QImage::ReadRGB(const char *fileName) {
-  std::vector<uint8_t> bytes;
+  kiln::image::FileBytes bytes;
   if (!kiln::image::ReadWholeFile(fileName, &bytes)) return false;
   kiln::image::ByteReader in(bytes);
   // Fields are read as the host (little-endian) stores them; a magic that
@@ -47,7 +47,7 @@ bool QImage::ReadRGB(const char *fileName) {
   // The data must be there before memory is given to them.
   std::size_t needed = rle ? static_cast<std::size_t>(height) * channels * 8
                            : static_cast<std::size_t>(width) * height * (channels < 4 ? channels : 4);
-  if (bytes.size() < kHeaderSize + needed) return false;
+  if (bytes.size < kHeaderSize + needed) return false;
   if (!Alloc(32, width, height, GetFlags())) return false;
 
   auto fillChannel = [&](int channel, int row, uint8_t value) {
@@ -92,11 +92,11 @@ bool QImage::ReadRGB(const char *fileName) {
         length = Swap32(length);
       }
       // The row is decoded from its own bytes only, and into its own pixels.
-      if (start > bytes.size() || length > bytes.size() - start) {
+      if (start > bytes.size || length > bytes.size - start) {
         qwarn("QImage::Read: rle row outside the file in '%s'", fileName);
         return false;
       }
-      kiln::image::ByteReader packets(bytes.data() + start, length);
+      kiln::image::ByteReader packets(bytes.data.get() + start, length);
       uint8_t *p = GetAddress(0, row) + channel;
       int x = 0;
       bool more = true;

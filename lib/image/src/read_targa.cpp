@@ -3,6 +3,7 @@
 
 #include <kiln/qdebug.h>
 
+#include <cstring>
 #include <vector>
 
 #include "byte_reader.h"
@@ -14,7 +15,7 @@ constexpr int kMaxWidth = 4096;
 }  // namespace
 
 bool QImage::ReadTGA(const char *fileName) {
-  std::vector<uint8_t> bytes;
+  kiln::image::FileBytes bytes;
   if (!kiln::image::ReadWholeFile(fileName, &bytes)) return false;
   kiln::image::ByteReader in(bytes);
   uint32_t idLength, colorMapType, type, width, height, depth, descriptor;
@@ -51,45 +52,46 @@ bool QImage::ReadTGA(const char *fileName) {
     return false;
   }
   const bool topFirst = descriptor & 0x20;
-  auto readPixel = [&](uint8_t *p) {
-    uint32_t b, g, r, a = 255;
+  const uint8_t *data = in.Here();
+  const uint8_t *const end = data + in.Left();
+  // One pixel value from the file into red, green, blue, alpha.
+  auto put = [&](const uint8_t *s, uint8_t *p) {
     if (grey) {
-      if (!in.U8(&b)) return false;
-      p[0] = p[1] = p[2] = p[3] = static_cast<uint8_t>(b);
-      return true;
+      p[0] = p[1] = p[2] = p[3] = s[0];
+    } else {
+      p[0] = s[2];
+      p[1] = s[1];
+      p[2] = s[0];
+      p[3] = bytesPerPixel == 4 ? s[3] : 255;
     }
-    if (!in.U8(&b) || !in.U8(&g) || !in.U8(&r) || (bytesPerPixel == 4 && !in.U8(&a))) return false;
-    p[0] = static_cast<uint8_t>(r);
-    p[1] = static_cast<uint8_t>(g);
-    p[2] = static_cast<uint8_t>(b);
-    p[3] = static_cast<uint8_t>(a);
-    return true;
   };
   for (int fileRow = 0; fileRow < static_cast<int>(height); ++fileRow) {
     int row = topFirst ? static_cast<int>(height) - 1 - fileRow : fileRow;
     uint8_t *p = GetAddress(0, row);
-    uint8_t *end = p + static_cast<std::size_t>(width) * 4;
+    uint8_t *const rowEnd = p + static_cast<std::size_t>(width) * 4;
     if (type != 10) {
-      for (; p < end; p += 4) {
-        if (!readPixel(p)) return false;
-      }
+      // The whole image was checked to be there.
+      for (; p < rowEnd; p += 4, data += bytesPerPixel) put(data, p);
       continue;
     }
     // A packet that runs past the end of the row is cut there.
-    while (p < end) {
-      uint32_t header;
-      if (!in.U8(&header)) return false;
-      int count = static_cast<int>(header & 0x7F) + 1;
+    while (p < rowEnd) {
+      if (data >= end) return false;
+      const uint8_t header = *data++;
+      const int count = (header & 0x7F) + 1;
       if (header & 0x80) {
+        if (end - data < bytesPerPixel) return false;
         uint8_t pixel[4];
-        if (!readPixel(pixel)) return false;
-        for (int i = 0; i < count && p < end; ++i, p += 4) std::copy(pixel, pixel + 4, p);
+        put(data, pixel);
+        data += bytesPerPixel;
+        uint32_t value;
+        std::memcpy(&value, pixel, 4);
+        for (int i = 0; i < count && p < rowEnd; ++i, p += 4) std::memcpy(p, &value, 4);
       } else {
-        for (int i = 0; i < count; ++i) {
-          uint8_t pixel[4];
-          if (!readPixel(pixel)) return false;
-          if (p < end) {
-            std::copy(pixel, pixel + 4, p);
+        if (end - data < static_cast<std::ptrdiff_t>(count) * bytesPerPixel) return false;
+        for (int i = 0; i < count; ++i, data += bytesPerPixel) {
+          if (p < rowEnd) {
+            put(data, p);
             p += 4;
           }
         }
