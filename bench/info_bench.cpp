@@ -41,7 +41,7 @@ struct Files {
         flat += "[" + top + "." + sub + "]\n";
         for (int v = 0; v < kValues; ++v) {
           std::string key = "value_" + std::to_string(v);
-          std::string value = "setting " + std::to_string(t * 1000 + s * 50 + v) + " for the program";
+          std::string value = "setting " + std::to_string(t * 1000 + s * 50 + v) + " for the program and its windows";
           tree += "    " + key + "=" + value + "\n";
           flat += key + "=" + value + "\n";
           paths.push_back(top + "." + sub + "." + key);

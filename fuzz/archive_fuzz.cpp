@@ -1,6 +1,5 @@
 // Opens arbitrary bytes as an archive and reads every entry.
 #include <kiln/qarchive.h>
-#include <kiln/qdebug.h>
 #include <kiln/qfile.h>
 #include <kiln/qmemory.h>
 #include <kiln/qstring.h>
@@ -11,13 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static bool quiet = [] {
-    qdbg_set_callback([](const char *) {});
-    qwarn_set_callback([](const char *) {});
-    qerr_set_callback([](const char *) {});
-    return true;
-  }();
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
   if (FILE *file = std::fopen("fuzz.ar", "wb")) {
     std::fwrite(data, 1, size, file);

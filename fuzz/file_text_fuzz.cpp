@@ -1,14 +1,15 @@
 // The line, token, integer and record readers of QFile on a memory block;
 // the first byte chooses a small buffer size.
-#include <kiln/qdebug.h>
 #include <kiln/qfile.h>
 #include <kiln/qstring.h>
 
 #include <cstdint>
 #include <vector>
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static QDebugCallback quiet = qwarn_set_callback([](const char *) {});
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
   if (size < 1) return 0;
   int max = data[0] % 64;

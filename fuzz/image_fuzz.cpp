@@ -1,6 +1,5 @@
 // One image reader on arbitrary bytes, written to a file whose name picks
 // the reader (KILN_FUZZ_EXTENSION); then the pixels are walked.
-#include <kiln/qdebug.h>
 #include <kiln/qimage.h>
 
 #include <cstdint>
@@ -10,20 +9,16 @@
 #error "KILN_FUZZ_EXTENSION names the reader"
 #endif
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static bool quiet = [] {
-    qdbg_set_callback([](const char *) {});
-    qwarn_set_callback([](const char *) {});
-    qerr_set_callback([](const char *) {});
-    return true;
-  }();
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
   const char *name = "fuzz" KILN_FUZZ_EXTENSION;
   if (FILE *file = std::fopen(name, "wb")) {
     std::fwrite(data, 1, size, file);
     std::fclose(file);
   }
-  // stdout is where a JPEG open failure is reported; keep it quiet too.
   QImage image(name);
   if (image.IsRead() && image.GetBuffer()) {
     unsigned sum = 0;

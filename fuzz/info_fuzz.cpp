@@ -1,14 +1,15 @@
 // Reads arbitrary bytes as a configuration file, then looks up, iterates
 // and writes the tree.
-#include <kiln/qdebug.h>
 #include <kiln/qinfo.h>
 #include <kiln/qstring.h>
 
 #include <cstdint>
 #include <cstdio>
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static QDebugCallback quiet = qwarn_set_callback([](const char *) {});
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   static FILE *sink = std::fopen("/dev/null", "w");
   (void)quiet;
   if (FILE *file = std::fopen("fuzz.ini", "wb")) {

@@ -1,12 +1,13 @@
 // Reads arbitrary bytes as a keyed string table and as a table of lines.
-#include <kiln/qdebug.h>
 #include <kiln/qlanguage.h>
 
 #include <cstdint>
 #include <cstdio>
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static QDebugCallback quiet = qwarn_set_callback([](const char *) {});
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
   if (FILE *file = std::fopen("fuzz.lng", "wb")) {
     std::fwrite(data, 1, size, file);

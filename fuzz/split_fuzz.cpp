@@ -1,13 +1,14 @@
 // QSplit on arbitrary text, as words (the first byte picks the separators)
 // and as a URL query.
-#include <kiln/qdebug.h>
 #include <kiln/qsplit.h>
 
 #include <cstdint>
 #include <string>
 
+#include "fuzz_support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static QDebugCallback quiet = qwarn_set_callback([](const char *) {});
+  static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
   if (size < 1) return 0;
   std::string text(reinterpret_cast<const char *>(data + 1), size - 1);

@@ -435,3 +435,24 @@ TEST(QInfoIteration, DumpListsEveryEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(QInfoLookup, ManyChildrenFirstOfEqualNamesWins) {
+  std::string text = "big\n{\n";
+  for (int i = 0; i < 40; ++i) text += "  key" + std::to_string(i % 30) + "=" + std::to_string(i) + "\n";
+  text += "}\n";
+  InfoFromText t(text);
+  EXPECT_EQ(t.Value("big.key5"), "5");    // not 35: the first in file order
+  EXPECT_EQ(t.Value("big.key29"), "29");
+  EXPECT_EQ(t.Value("big.key30"), "!<default>");
+  EXPECT_EQ(t.info->SetString("big.added", "new"), 1);  // the index learns of it
+  EXPECT_EQ(t.Value("big.added"), "new");
+  EXPECT_EQ(t.info->SetString("big.key5", "changed"), 1);
+  EXPECT_EQ(t.Value("big.key5"), "changed");
+  t.info->FindNode("big.key7")->SetName("renamed");
+  EXPECT_EQ(t.Value("big.renamed"), "7");
+  EXPECT_EQ(t.Value("big.key7"), "37");  // now the second of that name is the first
+}
+
+}  // namespace

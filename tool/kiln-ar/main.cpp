@@ -13,11 +13,9 @@
 #include <vector>
 
 #include "safe_output.h"
+#include "tool_support.h"
 
 namespace {
-
-constexpr int kFailure = 1;
-constexpr int kUsage = 2;
 
 const char kHelp[] =
     "usage: kiln-ar c ARCHIVE FILE...              create ARCHIVE holding the files\n"
@@ -29,13 +27,8 @@ const char kHelp[] =
     "(the current directory by default): absolute names and names with '..'\n"
     "are skipped.\n";
 
-void PrintMessage(const char *text) { std::fputs(text, stderr); }
-void Discard(const char *) {}
 
-int Error(const std::string &message) {
-  std::fprintf(stderr, "kiln-ar: %s\n", message.c_str());
-  return kFailure;
-}
+int Error(const std::string &message) { return kiln::tool::Fail("kiln-ar", message); }
 
 int Add(const char *archiveName, int mode, const std::vector<std::string> &files) {
   QArchive archive(archiveName, mode);
@@ -65,7 +58,7 @@ int List(const char *archiveName, bool verbose) {
       std::printf("%s\n", name.CStr());
     }
   }
-  return std::fflush(stdout) == 0 ? 0 : kFailure;
+  return std::fflush(stdout) == 0 ? 0 : kiln::tool::kFailure;
 }
 
 // The entry's bytes; false when it has none to give.
@@ -113,7 +106,7 @@ int Extract(const char *archiveName, const std::vector<std::string> &names, cons
       if (seen.insert(name.CStr()).second) entries.emplace_back(name.CStr(), size);
     }
     for (const auto &entry : entries) {
-      if (ExtractOne(archive, entry.first, entry.second, directory) != 0) status = kFailure;
+      if (ExtractOne(archive, entry.first, entry.second, directory) != 0) status = kiln::tool::kFailure;
     }
     return status;
   }
@@ -122,7 +115,7 @@ int Extract(const char *archiveName, const std::vector<std::string> &names, cons
     if (!FindRecordedSize(archive, name, &recorded)) {
       status = Error("'" + name + "' is not in the archive");
     } else if (ExtractOne(archive, name, recorded, directory) != 0) {
-      status = kFailure;
+      status = kiln::tool::kFailure;
     }
   }
   return status;
@@ -141,22 +134,17 @@ int Print(const char *archiveName, const std::string &name) {
   return 0;
 }
 
-int Usage() {
-  std::fputs(kHelp, stderr);
-  return kUsage;
-}
+int Usage() { return kiln::tool::Usage(kHelp); }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  qdbg_set_callback(Discard);
-  qwarn_set_callback(PrintMessage);
-  qerr_set_callback(PrintMessage);
+  kiln::tool::SendMessagesToStandardError();
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
   std::string command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (kiln::tool::IsHelpRequest(command)) {
     std::fputs(kHelp, stdout);
     return 0;
   }

@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tool_support.h"
 
-constexpr int kFailure = 1;
-constexpr int kUsage = 2;
+namespace {
 
 const char kHelp[] =
     "usage: kiln-image convert IN OUT [--quality N] [--gray]\n"
@@ -21,13 +20,8 @@ const char kHelp[] =
     "or MIP (.mip); OUT is written by its extension: .rgb/.sgi, .tga, .jpg/.jpeg.\n"
     "JPEG quality is 90 unless given; --gray writes grey levels.\n";
 
-void PrintMessage(const char *text) { std::fputs(text, stderr); }
-void Discard(const char *) {}
 
-int Error(const std::string &message) {
-  std::fprintf(stderr, "kiln-image: %s\n", message.c_str());
-  return kFailure;
-}
+int Error(const std::string &message) { return kiln::tool::Fail("kiln-image", message); }
 
 std::string LowerExtension(const std::string &path) {
   std::size_t dot = path.rfind('.');
@@ -60,21 +54,16 @@ int Info(const std::string &path) {
   return 0;
 }
 
-int Usage() {
-  std::fputs(kHelp, stderr);
-  return kUsage;
-}
+int Usage() { return kiln::tool::Usage(kHelp); }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  qdbg_set_callback(Discard);
-  qwarn_set_callback(PrintMessage);
-  qerr_set_callback(PrintMessage);
+  kiln::tool::SendMessagesToStandardError();
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
-  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+  if (kiln::tool::IsHelpRequest(args[0])) {
     std::fputs(kHelp, stdout);
     return 0;
   }

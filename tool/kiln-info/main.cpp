@@ -8,10 +8,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "tool_support.h"
 
-constexpr int kFailure = 1;
-constexpr int kUsage = 2;
+namespace {
 
 const char kHelp[] =
     "usage: kiln-info get FILE PATH        print the value at PATH\n"
@@ -23,19 +22,12 @@ const char kHelp[] =
 
 int warnings = 0;
 
-// Messages go to standard error only: a command-line tool leaves no log
-// file behind in the user's directory.
-void PrintMessage(const char *text) { std::fputs(text, stderr); }
-
 void CountWarning(const char *text) {
   ++warnings;
-  PrintMessage(text);
+  std::fputs(text, stderr);
 }
 
-int Fail(const std::string &message) {
-  std::fprintf(stderr, "kiln-info: %s\n", message.c_str());
-  return kFailure;
-}
+int Fail(const std::string &message) { return kiln::tool::Fail("kiln-info", message); }
 
 bool FileExists(const char *path) {
   struct stat status;
@@ -69,20 +61,19 @@ int Dump(const char *file) {
 }
 
 int Check(const char *file) {
-  qwarn_set_callback(CountWarning);
+  QDebugCallback previous = qwarn_set_callback(CountWarning);
   QInfo info(file, 0);
-  qwarn_set_callback(PrintMessage);
+  qwarn_set_callback(previous);
   if (warnings == 0) std::printf("%s: no warnings\n", file);
-  return warnings == 0 ? 0 : kFailure;
+  return warnings == 0 ? 0 : kiln::tool::kFailure;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  qwarn_set_callback(PrintMessage);
-  qerr_set_callback(PrintMessage);
+  kiln::tool::SendMessagesToStandardError();
   std::string command = argc > 1 ? argv[1] : "";
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (kiln::tool::IsHelpRequest(command)) {
     std::fputs(kHelp, stdout);
     return 0;
   }
@@ -90,6 +81,5 @@ int main(int argc, char **argv) {
   if (command == "set" && argc == 5) return Set(argv[2], argv[3], argv[4]);
   if (command == "dump" && argc == 3) return Dump(argv[2]);
   if (command == "check" && argc == 3) return Check(argv[2]);
-  std::fputs(kHelp, stderr);
-  return kUsage;
+  return kiln::tool::Usage(kHelp);
 }

@@ -4,18 +4,16 @@
 #include <kiln/qstring.h>
 
 #include <cstring>
-#include <unordered_map>
 #include <vector>
-
-// Trees with many children find them by name through a hash index, built on
-// the first lookup; smaller ones are scanned.
-struct QInfoNode::ChildIndex {
-  std::unordered_map<std::string_view, QInfoNode *> byName;
-};
 
 namespace {
 
 constexpr int kIndexThreshold = 16;
+
+// Whether the zero-terminated name is exactly the wanted text.
+bool NameEquals(const char *name, std::string_view wanted) {
+  return std::strncmp(name, wanted.data(), wanted.size()) == 0 && name[wanted.size()] == '\0';
+}
 
 char *CopyText(const char *text, std::size_t length) {
   auto *copy = static_cast<char *>(QMalloc(length + 1));
@@ -26,7 +24,67 @@ char *CopyText(const char *text, std::size_t length) {
   return copy;
 }
 
+uint32_t HashName(std::string_view name) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash;
+}
+
 }  // namespace
+
+// Trees with many children find them by name through a hash index, built on
+// the first lookup; smaller ones are scanned. Open addressing; the first
+// child of a name keeps its slot, as lookups find the first in file order.
+struct QInfoNode::ChildIndex {
+  struct Slot {
+    uint32_t hash;
+    QInfoNode *node;
+  };
+  std::vector<Slot> slots;
+  std::size_t used = 0;
+
+  explicit ChildIndex(std::size_t expected) {
+    std::size_t size = 16;
+    while (size < expected * 2) size *= 2;
+    slots.assign(size, Slot{0, nullptr});
+  }
+
+  QInfoNode *Find(std::string_view name) const {
+    const uint32_t hash = HashName(name);
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = hash & mask; slots[i].node; i = (i + 1) & mask) {
+      if (slots[i].hash == hash && NameEquals(slots[i].node->name, name)) return slots[i].node;
+    }
+    return nullptr;
+  }
+
+  void Insert(QInfoNode *node) {
+    if ((used + 1) * 2 > slots.size()) Grow();
+    std::string_view name(node->name);
+    const uint32_t hash = HashName(name);
+    const std::size_t mask = slots.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots[i].node; i = (i + 1) & mask) {
+      if (slots[i].hash == hash && NameEquals(slots[i].node->name, name)) return;
+    }
+    slots[i] = Slot{hash, node};
+    ++used;
+  }
+
+  void Grow() {
+    std::vector<Slot> old;
+    old.swap(slots);
+    slots.assign(old.size() * 2, Slot{0, nullptr});
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot &slot : old) {
+      if (!slot.node) continue;
+      std::size_t i = slot.hash & mask;
+      while (slots[i].node) i = (i + 1) & mask;
+      slots[i] = slot;
+    }
+  }
+};
+
 
 QInfoNode::QInfoNode() = default;
 
@@ -94,23 +152,20 @@ QInfoNode *QInfoNode::Append(int entryType, std::string_view entryName) {
   }
   lastChild = node;
   ++childCount;
-  if (index) index->byName.emplace(std::string_view(node->name, entryName.size()), node);
+  if (index) index->Insert(node);
   return node;
 }
 
 QInfoNode *QInfoNode::FindChild(std::string_view childName) const {
   if (childCount < kIndexThreshold) {
     for (QInfoNode *c = child; c; c = c->next) {
-      if (std::strlen(c->name) == childName.size() && std::memcmp(c->name, childName.data(), childName.size()) == 0)
-        return c;
+      if (NameEquals(c->name, childName)) return c;
     }
     return nullptr;
   }
   if (!index) {
-    index = std::make_unique<ChildIndex>();
-    index->byName.reserve(static_cast<std::size_t>(childCount));
-    for (QInfoNode *c = child; c; c = c->next) index->byName.emplace(std::string_view(c->name), c);
+    index = std::make_unique<ChildIndex>(static_cast<std::size_t>(childCount));
+    for (QInfoNode *c = child; c; c = c->next) index->Insert(c);
   }
-  auto found = index->byName.find(childName);
-  return found == index->byName.end() ? nullptr : found->second;
+  return index->Find(childName);
 }
