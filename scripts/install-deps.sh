@@ -9,6 +9,7 @@ PACKAGES="
   clang libclang-rt-14-dev llvm
   rename libinih-dev zlib1g-dev liblz4-dev
   libjpeg62-turbo-dev imagemagick libstb-dev
+  libenet-dev iproute2
 "
 
 missing=""

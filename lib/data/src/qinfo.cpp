@@ -151,6 +151,8 @@ bool QInfo::GetString(const char *path, qstring &out, const char *def) const {
   return found;
 }
 
+char *QInfo::SharedValue() { return sharedValue; }
+
 const char *QInfo::GetString(const char *path, const char *def) const {
   char value[kValueSize];
   FindValue(path, value, def);  // the default may live in the shared buffer

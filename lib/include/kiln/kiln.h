@@ -4,3 +4,4 @@
 #include <kiln/core.h>
 #include <kiln/data.h>
 #include <kiln/image.h>
+#include <kiln/net.h>

@@ -108,6 +108,14 @@ public:
   float GetFloat(const qstring &path, float def = 0.0f) const;
   bool GetFloats(const qstring &path, int count, float *values) const;
 
+  // Host entries: "+N" (the local address with its last byte renumbered in
+  // groups of 10; "+N+M" also the third byte), "/G+N" (groups of G), or a
+  // host name or address as it stands. Defined by the network layer, which
+  // a program using them links.
+  bool GetHost(const char *path, char *destination, const char *def = nullptr) const;
+  bool GetHost(const char *path, qstring &out, const char *def = nullptr) const;
+  const char *GetHost(const char *path) const;
+
   // Sets a value, creating the trees on its path. Refuses (0) paths that
   // end at a tree or run into a value, and names and values that could not
   // be read back from the file.
@@ -118,6 +126,8 @@ public:
   int Delete(const char *path);
 
 private:
+  // The buffer shared by the pointer forms of GetString() and GetHost().
+  static char *SharedValue();
   void Read(class QFile &file);
   // The entry found by walking the path, following references.
   QInfoNode *Walk(const char *path) const;
