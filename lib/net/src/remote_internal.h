@@ -4,5 +4,8 @@
 namespace kiln::net {
 
 void SetOptionFile(const char *path);
+// Sends to this host whatever the option file names (null: as named); the
+// fuzzing harness keeps every datagram on loopback this way.
+void SetRemoteHostOverride(const char *host);
 
 }  // namespace kiln::net

@@ -29,6 +29,7 @@ bool sending = false;
 std::unique_ptr<QNSocket> remoteSocket;
 QNAddress *remoteAddress = nullptr;
 std::string optionFile = "/tmp/kilnopt.txt";
+std::string hostOverride;
 
 // Set up while no message can reach the half-made socket.
 class SendingPaused {
@@ -63,6 +64,7 @@ void OpenRemote(const std::string &host, int port) {
 namespace kiln::net {
 
 void SetOptionFile(const char *path) { optionFile = path; }
+void SetRemoteHostOverride(const char *host) { hostOverride = host ? host : ""; }
 
 }  // namespace kiln::net
 
@@ -87,6 +89,7 @@ void qdbg_read_options() {
   }
   std::fclose(file);
   if (host.empty()) return;
+  if (!hostOverride.empty()) host = hostOverride;
   OpenRemote(host, port);
   if (!remoteSocket->IsOpen()) {
     remoteSocket.reset();
