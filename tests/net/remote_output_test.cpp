@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "free_port.h"
 #include "message_capture.h"
 #include "remote_internal.h"
 #include "test_support.h"
@@ -26,11 +27,7 @@ namespace {
 class RemoteOutput : public ::testing::Test {
 protected:
   void SetUp() override {
-    for (int attempt = 0; attempt < 50 && port < 0; ++attempt) {
-      int candidate = 20000 + (getpid() * 11 + attempt * 151) % 30000;
-      kiln::test::MessageCapture quiet;
-      if (receiver.Open(candidate, QNS_UDP)) port = candidate;
-    }
+    port = kiln::test::OpenOnFreePort([&](int candidate) { return receiver.Open(candidate, QNS_UDP); }, 3);
     ASSERT_GT(port, 0);
     receiver.SetNonBlocking(true);
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "free_port.h"
 #include "message_capture.h"
 
 using kiln::test::MessageCapture;
@@ -21,12 +22,11 @@ namespace {
 
 // A UDP socket bound to a free loopback port.
 int OpenReceiver(QNSocket &socket) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    int port = 20000 + (getpid() * 7 + attempt * 131) % 30000;
-    MessageCapture quiet;
-    if (socket.Open(port, QNS_UDP)) return port;
-  }
-  return -1;
+  return kiln::test::OpenOnFreePort([&](int port) { return socket.Open(port, QNS_UDP); });
+}
+
+int ListenOnFreePort(QNSocket &server, int salt) {
+  return kiln::test::OpenOnFreePort([&](int port) { return server.Listen(port, 5, true); }, salt);
 }
 
 bool WaitReadable(const QNSocket &socket, int milliseconds = 2000) {
@@ -104,11 +104,7 @@ TEST(Sockets, ClosedSocketsNeverTouchStandardInput) {
 
 TEST(TcpSockets, ServerAcceptsAndBothTalk) {
   QNSocket server;
-  int port = -1;
-  for (int attempt = 0; attempt < 50 && port < 0; ++attempt) {
-    int candidate = 20000 + (getpid() * 13 + attempt * 97) % 30000;
-    if (server.Listen(candidate, 5, true)) port = candidate;
-  }
+  int port = ListenOnFreePort(server, 1);
   ASSERT_GT(port, 0);
   EXPECT_EQ(server.Accept(20000), nullptr);  // nobody there: the wait ends
   QNSocket client;
@@ -149,11 +145,7 @@ TEST(TcpSockets, AcceptWaitsOnDescriptorsAbove1024) {
     if (fd > 1100) break;
   }
   QNSocket server;
-  int port = -1;
-  for (int attempt = 0; attempt < 50 && port < 0; ++attempt) {
-    int candidate = 20000 + (getpid() * 17 + attempt * 89) % 30000;
-    if (server.Listen(candidate, 5, true)) port = candidate;
-  }
+  int port = ListenOnFreePort(server, 2);
   for (int fd : fillers) close(fd);
   ASSERT_GT(port, 0);
   EXPECT_GT(server.GetDescriptor(), 1024);
