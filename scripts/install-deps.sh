@@ -10,6 +10,7 @@ PACKAGES="
   rename libinih-dev zlib1g-dev liblz4-dev
   libjpeg62-turbo-dev imagemagick libstb-dev
   libenet-dev iproute2
+  xvfb xauth libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libxtst-dev libxxf86vm-dev
 "
 
 missing=""

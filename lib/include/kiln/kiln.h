@@ -3,5 +3,6 @@
 
 #include <kiln/core.h>
 #include <kiln/data.h>
+#include <kiln/gui.h>
 #include <kiln/image.h>
 #include <kiln/net.h>

@@ -1,0 +1,6 @@
+// Everything of the windowing and drawing layer.
+#pragma once
+
+#include <kiln/image.h>
+#include <kiln/qglcontext.h>
+#include <kiln/qxdisplay.h>

@@ -1,0 +1,107 @@
+// A GLX rendering context: made current on demand, knows which OpenGL
+// extensions are present, keeps its own projection and camera matrices and
+// viewport, and sets up 2D and 3D projections.
+#pragma once
+
+#include <GL/glx.h>
+
+#include <kiln/qobject.h>
+#include <kiln/qstring.h>
+
+class QDrawable;
+
+// Extension bits.
+enum QGLExtensionBits {
+  QGL_MULTITEXTURE = 1,
+  QGL_TEXTURE_ENV_ADD = 2,
+  QGL_TEXTURE_ENV_COMBINE = 4,
+  QGL_BLEND_COLOR = 8,
+  QGL_SEPARATE_SPECULAR_COLOR = 16,
+  QGL_TEXTURE_FILTER_ANISOTROPIC = 32,
+  QGL_FOG_DISTANCE = 64,
+  QGL_TEXTURE_ENV_DOT3 = 128,
+  QGL_TEXTURE_COMPRESSION = 512,
+  QGL_TEXTURE_LOD_BIAS = 1024
+};
+
+// Flags of Select().
+enum QGLSelectFlags { QGL_SELECT_FORCE = 1, QGL_SELECT_NO_EXTENSIONS = 2 };
+
+class QGLContext : public QObject {
+public:
+  // A new context for windows of the visual, sharing display lists with
+  // `share` when given. Test IsValid().
+  QGLContext(QDrawable *window, XVisualInfo *visual, QGLContext *share, bool direct);
+  // Wraps an existing GLX context, which stays alive after this object.
+  QGLContext(GLXContext borrowed, QDrawable *window);
+  ~QGLContext() override;
+
+  const char *ClassName() const override { return "QGLContext"; }
+  bool IsValid() const { return context != nullptr; }
+  GLXContext GetGLXContext() const { return context; }
+  QDrawable *GetWindow() const { return window; }
+
+  // Makes the context current on the window (its own when null); does
+  // nothing when it is current already unless QGL_SELECT_FORCE.
+  static bool Select(QGLContext *context, QDrawable *window = nullptr, QDrawable *readWindow = nullptr,
+                     int flags = 0);
+  static QGLContext *GetCurrent();
+  static void SetCurrent(QGLContext *context);
+
+  void Swap();
+  // Pixel coordinates with the origin at the bottom left.
+  void Setup2D();
+  // A frustum in which one unit at depth 0 is one pixel.
+  void SetPerspectiveView(float distance);
+  void Perspective(float fieldOfView, float aspect, float nearPlane, float farPlane);
+  void LookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ, float upX, float upY,
+              float upZ);
+  // Through the camera and projection matrices and the viewport.
+  void Project(const float point[3], float window[3]) const;
+  // Through OpenGL's current matrices and viewport.
+  void UnProject(const float window[3], float point[3]) const;
+
+  void BlendFunc(GLenum source, GLenum destination);
+  void Enable(GLenum capability);
+  void Disable(GLenum capability);
+  void Ortho(double left, double right, double bottom, double top, double nearPlane, double farPlane);
+  void LoadIdentity();
+  void MatrixMode(GLenum mode);
+  void Clear(GLbitfield mask);
+  void ReadBuffer(GLenum buffer);
+  void DrawBuffer(GLenum buffer);
+  void Viewport(int x, int y, int width, int height);
+
+  bool IsExtensionSupported(const char *name) const;
+  // True when all the bits are set.
+  bool HasExtensions(int bits) const { return (extensions & bits) == bits; }
+  int GetExtensions() const { return extensions; }
+  void SetAnisotropy(float value);
+  void SetSeparateSpecular(bool on);
+
+  const char *GetVendor() const { return vendor.CStr(); }
+  const char *GetRenderer() const { return renderer.CStr(); }
+  const char *GetVersion() const { return version.CStr(); }
+  const float *GetProjectionMatrix() const { return projection; }
+  const float *GetCameraMatrix() const { return camera; }
+  const int *GetViewport() const { return viewport; }
+
+private:
+  void MakeCurrentIfOther();
+  void GatherExtensions();
+
+  QDrawable *window = nullptr;
+  QDrawable *readWindow = nullptr;
+  int flags = 0;  // bit 0: borrowed; bit 1: extensions gathered
+  int extensions = 0;
+  qstring vendor, renderer, version;
+  GLXContext context = nullptr;
+  float projection[16];
+  float camera[16];
+  int viewport[4] = {};
+};
+
+// Reports every pending OpenGL error on the error output.
+void QGLCheckError(const char *label);
+// Prints the main OpenGL state on the debug output.
+void QGLDumpState(const char *label);
