@@ -112,6 +112,7 @@ bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readW
   if (!(flags & QGL_SELECT_FORCE) && current == context) return false;
   if (window) context->window = window;
   if (readWindow) {
+    context->readWindow = readWindow;
     qerr("QGLContext::Select() with read is NYI/Linux");
   } else if (QGetXDisplay() && context->window) {
     glXMakeCurrent(QGetXDisplay(), static_cast<GLXDrawable>(context->window->GetXWindow()), context->context);

@@ -2,5 +2,6 @@
 #pragma once
 
 #include <kiln/image.h>
+#include <kiln/qevent.h>
 #include <kiln/qglcontext.h>
 #include <kiln/qxdisplay.h>

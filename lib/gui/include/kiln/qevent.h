@@ -1,0 +1,84 @@
+// The global event queue: X events translated into QEvent records (with
+// dead-key composition, double clicks and motion compression) and events
+// that windows queue themselves, handed out one at a time.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+#include <kiln/qrect.h>
+
+class QWindow;
+
+enum QEventType {
+  QEVENT_NONE = 1,  // an event of a destroyed window
+  QEVENT_KEYPRESS = 2,
+  QEVENT_KEYRELEASE = 3,
+  QEVENT_BUTTONPRESS = 4,
+  QEVENT_BUTTONRELEASE = 5,
+  QEVENT_MOTIONNOTIFY = 6,
+  QEVENT_ENTER = 7,
+  QEVENT_LEAVE = 8,
+  QEVENT_EXPOSE = 12,
+  QEVENT_RESIZE = 22,
+  QEVENT_DBLCLICK = 50,
+  QEVENT_CLICK = 100,
+  QEVENT_FOCUSIN = 102,
+  QEVENT_FOCUSOUT = 103,
+  QEVENT_CLOSE = 105
+};
+
+// Key codes: the keysym in the low 16 bits, the modifiers above.
+enum QKeyModifiers { QK_SHIFT = 0x10000, QK_CONTROL = 0x40000, QK_ALT = 0x80000 };
+// The marker of a key press that a button produced.
+constexpr int32_t QEVENT_BUTTON_KEY_MARKER = 0x676256;
+
+struct QEvent {
+  int32_t type = 0;
+  int32_t x = 0, y = 0;           // relative to the target (key, button, motion)
+  int32_t width = 0, height = 0;  // expose, configure
+  int32_t n = 0;                  // key code, button, enter time, expose count
+  int32_t rootX = 0, rootY = 0;
+  int32_t marker = 0;
+  QWindow *window = nullptr;  // the target
+};
+
+// What the event queue needs of the window manager: which window an event
+// goes to. The window manager registers itself; until then events keep the
+// coordinates X gives and have no target.
+class QEventTargets {
+public:
+  virtual ~QEventTargets() = default;
+  // The window registered for an X window, or null.
+  virtual QWindow *FindWindow(Window xwindow) = 0;
+  virtual QWindow *GetFocus() = 0;
+  virtual QWindow *GetCapture() = 0;
+  // The window under the pointer (root coordinates), or null.
+  virtual QWindow *WindowAt(int rootX, int rootY) = 0;
+  // A window drawn inside a real X window rather than being one.
+  virtual bool IsSoft(QWindow *window) = 0;
+  // Where the window lies in its real X window.
+  virtual QRect GetRect(QWindow *window) = 0;
+  virtual bool CompressesMotion(QWindow *window) = 0;
+  // The soft windows whose nearest real ancestor is the X window, in order.
+  virtual int GetSoftChildren(Window xwindow, QWindow **children, int capacity) = 0;
+};
+
+void QEventSetTargets(QEventTargets *targets);
+
+void QEventInit();
+void QEventPush(const QEvent &event);
+// Drains the X connection into the queue; true when an event is waiting.
+bool QEventPending();
+// The next event, waiting for X when the queue is empty; false (and type 0)
+// when there is neither an event nor an X connection to wait on.
+bool QEventGet(QEvent *event);
+// The next event without taking it; type 0 when there is none.
+void QEventPeek(QEvent *event);
+void QEventRemoveWindow(QWindow *window);
+void QEventFree();
+int QEventCount();
+
+// Translates one X event and queues the result (if it gives one).
+void QEventTranslate(const XEvent &xevent);
