@@ -6,6 +6,7 @@
 #include <kiln/qevent.h>
 #include <kiln/qxdisplay.h>
 
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <X11/Xutil.h>
 
@@ -278,6 +279,60 @@ TEST_F(XEvents, ConfigureEnterAndLeave) {
   EXPECT_EQ(events[1].n, 4242);
   EXPECT_EQ(events[2].type, QEVENT_LEAVE);
   EXPECT_EQ(events[2].n, 0);
+}
+
+// Real input through the XTEST extension: the server itself delivers the
+// key to the focused window and the button to the window under the pointer.
+TEST_F(XEvents, RealInputFromTheServer) {
+  int eventBase, errorBase, major, minor;
+  if (!XTestQueryExtension(sender, &eventBase, &errorBase, &major, &minor)) GTEST_SKIP() << "no XTEST";
+  XMapWindow(display, windows[1]);
+  XSync(display, False);
+  XSetInputFocus(display, windows[1], RevertToParent, CurrentTime);
+  XSync(display, False);
+  targets.focus = Token(1);
+  targets.under = Token(1);
+  XTestFakeMotionEvent(sender, DefaultScreen(sender), 250, 50, CurrentTime);
+  XTestFakeKeyEvent(sender, XKeysymToKeycode(sender, XK_q), True, CurrentTime);
+  XTestFakeKeyEvent(sender, XKeysymToKeycode(sender, XK_q), False, CurrentTime);
+  XTestFakeButtonEvent(sender, 1, True, CurrentTime);
+  XTestFakeButtonEvent(sender, 1, False, CurrentTime);
+  XSync(sender, False);
+  std::vector<QEvent> events = Drain();
+  EXPECT_EQ(Codes(events, QEVENT_KEYPRESS), std::vector<int>{'q'});
+  EXPECT_EQ(Codes(events, QEVENT_KEYRELEASE), std::vector<int>{'q'});
+  EXPECT_EQ(Codes(events, QEVENT_BUTTONPRESS), std::vector<int>{1});
+  for (const QEvent &event : events) {
+    if (event.type != QEVENT_BUTTONPRESS) continue;
+    EXPECT_EQ(event.window, Token(1));
+    EXPECT_EQ(event.x, 40);  // the window starts at (210, 10)
+    EXPECT_EQ(event.y, 40);
+    EXPECT_EQ(event.rootX, 250);
+    EXPECT_EQ(event.rootY, 50);
+  }
+}
+
+// Focus changes reach windows through the window manager, not from X: the
+// queue drops X's own focus events.
+TEST_F(XEvents, XFocusEventsAreNotTranslated) {
+  XEvent event{};
+  event.xfocus.type = FocusIn;
+  event.xfocus.window = windows[0];
+  event.xfocus.mode = NotifyNormal;
+  event.xfocus.detail = NotifyAncestor;
+  QEventTranslate(event);
+  event.xfocus.type = FocusOut;
+  QEventTranslate(event);
+  EXPECT_EQ(QEventCount(), 0);
+  QEvent focus;
+  focus.type = QEVENT_FOCUSIN;
+  focus.window = Token(0);
+  QEventPush(focus);
+  QEvent peeked;
+  QEventPeek(&peeked);
+  EXPECT_EQ(peeked.type, QEVENT_FOCUSIN);
+  EXPECT_EQ(peeked.window, Token(0));
+  EXPECT_EQ(QEventCount(), 1);
 }
 
 }  // namespace
