@@ -110,9 +110,9 @@ QGLContext::~QGLContext() {
 bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readWindow, int flags) {
   if (!context) return false;
   if (!(flags & QGL_SELECT_FORCE) && current == context) return false;
-  if (window) context->window = window;
+  // The read window is always the drawing window.
+  if (window) context->window = context->readWindow = window;
   if (readWindow) {
-    context->readWindow = readWindow;
     qerr("QGLContext::Select() with read is NYI/Linux");
   } else if (QGetXDisplay() && context->window) {
     glXMakeCurrent(QGetXDisplay(), static_cast<GLXDrawable>(context->window->GetXWindow()), context->context);
