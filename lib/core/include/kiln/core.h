@@ -10,6 +10,8 @@
 #include <kiln/qexit.h>
 #include <kiln/qmemory.h>
 #include <kiln/qobject.h>
+#include <kiln/qobjectmanager.h>
+#include <kiln/qpath.h>
 #include <kiln/qrect.h>
 #include <kiln/qsplit.h>
 #include <kiln/qstring.h>
