@@ -6,3 +6,4 @@
 #include <kiln/gui.h>
 #include <kiln/image.h>
 #include <kiln/net.h>
+#include <kiln/scene.h>

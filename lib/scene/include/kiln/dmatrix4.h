@@ -1,0 +1,52 @@
+// A 4×4 float matrix in OpenGL's order (column after column; elements 12 to
+// 14 are the translation), so it passes to and from OpenGL unchanged.
+// Points are column vectors: M · p.
+#pragma once
+
+#include <kiln/dmatrix3.h>
+#include <kiln/dvector3.h>
+
+class DPlane3;
+
+class DMatrix4 {
+public:
+  float m[16];
+
+  DMatrix4() { SetIdentity(); }
+  void SetIdentity();
+  float &At(int row, int column) { return m[column * 4 + row]; }
+  float At(int row, int column) const { return m[column * 4 + row]; }
+
+  // this = this × other: `other` applies first.
+  void Multiply(const DMatrix4 &other);
+  // this = this × diag(sx, sy, sz, 1).
+  void Scale(float sx, float sy, float sz);
+  void Translate(const DVector3 &offset);
+  void Transpose();
+  // M · (p, 1), divided by the resulting w.
+  void TransformPoint(const DVector3 &in, DVector3 &out) const;
+  // The upper-left 3×3 part only.
+  void TransformVector(const DVector3 &in, DVector3 &out) const;
+
+  // Right-handed rotations, angles in radians.
+  void SetRotateX(float angle);
+  void SetRotateY(float angle);
+  void SetRotateZ(float angle);
+  // Rz · Rx · Ry: about Y first, then X, then Z.
+  void SetRotateEuler(float yAngle, float xAngle, float zAngle);
+
+  // Flattens geometry onto the plane as seen from a light at a point, or
+  // from a light shining in a direction.
+  void SetShadowFromPointLight(const DPlane3 &plane, const DVector3 &light);
+  void SetShadowFromDirectionalLight(const DPlane3 &plane, const DVector3 &direction);
+
+  // The upper-left 3×3 part; the rest becomes the identity.
+  void FromMatrix3(const DMatrix3 &rotation);
+  void ToMatrix3(DMatrix3 &rotation) const;
+
+  void DbgPrint(const char *title) const;
+
+private:
+  // (P·L) I − L Pᵀ with L = (light, w).
+  void SetShadow(const DPlane3 &plane, const DVector3 &light, float w);
+};
