@@ -59,32 +59,21 @@ void DMatrix4::TransformVector(const DVector3 &in, DVector3 &out) const {
                  m[2] * in.x + m[6] * in.y + m[10] * in.z);
 }
 
-void DMatrix4::SetRotateX(float angle) {
+// A rotation that turns axis a towards axis b.
+void DMatrix4::SetPlaneRotation(int a, int b, float angle) {
   SetIdentity();
-  float c = std::cos(angle), s = std::sin(angle);
-  At(1, 1) = c;
-  At(2, 1) = s;
-  At(1, 2) = -s;
-  At(2, 2) = c;
+  const float c = std::cos(angle), s = std::sin(angle);
+  At(a, a) = c;
+  At(b, a) = s;
+  At(a, b) = -s;
+  At(b, b) = c;
 }
 
-void DMatrix4::SetRotateY(float angle) {
-  SetIdentity();
-  float c = std::cos(angle), s = std::sin(angle);
-  At(0, 0) = c;
-  At(2, 0) = -s;
-  At(0, 2) = s;
-  At(2, 2) = c;
-}
+void DMatrix4::SetRotateX(float angle) { SetPlaneRotation(1, 2, angle); }
 
-void DMatrix4::SetRotateZ(float angle) {
-  SetIdentity();
-  float c = std::cos(angle), s = std::sin(angle);
-  At(0, 0) = c;
-  At(1, 0) = s;
-  At(0, 1) = -s;
-  At(1, 1) = c;
-}
+void DMatrix4::SetRotateY(float angle) { SetPlaneRotation(2, 0, angle); }
+
+void DMatrix4::SetRotateZ(float angle) { SetPlaneRotation(0, 1, angle); }
 
 void DMatrix4::SetRotateEuler(float yAngle, float xAngle, float zAngle) {
   DMatrix4 x, y;

@@ -47,6 +47,7 @@ public:
   void DbgPrint(const char *title) const;
 
 private:
+  void SetPlaneRotation(int a, int b, float angle);
   // (P·L) I − L Pᵀ with L = (light, w).
   void SetShadow(const DPlane3 &plane, const DVector3 &light, float w);
 };
