@@ -35,7 +35,11 @@ void DCuller::Update(const DMatrix4 &newProjection, const DMatrix4 &newModelView
     }
     planes[i] = DPlane3(DVector3(v[0], v[1], v[2]), v[3]);
     signMasks[i] = (v[0] > 0 ? 1 : 0) | (v[1] > 0 ? 2 : 0) | (v[2] > 0 ? 4 : 0);
-    for (int axis = 0; axis < 3; ++axis) farthestCorner[i][axis] = (signMasks[i] >> axis & 1) ? 3 + axis : axis;
+    for (int axis = 0; axis < 3; ++axis) {
+      const bool towardsMax = signMasks[i] >> axis & 1;
+      farthestCorner[i][axis] = towardsMax ? 3 + axis : axis;
+      nearestCorner[i][axis] = towardsMax ? axis : 3 + axis;
+    }
   }
 }
 
@@ -46,27 +50,28 @@ int DCuller::SphereInView(const DVector3 &centre, float radius) const {
   return 0;
 }
 
+namespace {
+
+// n·p + d for the corner whose coordinates are at the given indices of a
+// box's six values (minimum x, y, z, maximum x, y, z).
+inline float CornerValue(const DPlane3 &plane, const int corner[3], const float values[6]) {
+  return plane.normal.x * values[corner[0]] + plane.normal.y * values[corner[1]] +
+         plane.normal.z * values[corner[2]] + plane.distance;
+}
+
+}  // namespace
+
 int DCuller::BoxInView(const DBox &box) const {
   const float values[6] = {box.min.x, box.min.y, box.min.z, box.max.x, box.max.y, box.max.z};
   // First the corners farthest along each normal: most boxes lie outside,
   // and one well-predicted branch after all six planes is cheaper than a
   // branch per plane that goes either way.
   bool outside = false;
-  for (int i = 0; i < kPlanes; ++i) {
-    const int *corner = farthestCorner[i];
-    outside |= planes[i].normal.x * values[corner[0]] + planes[i].normal.y * values[corner[1]] +
-                   planes[i].normal.z * values[corner[2]] + planes[i].distance <
-               0;
-  }
+  for (int i = 0; i < kPlanes; ++i) outside |= CornerValue(planes[i], farthestCorner[i], values) < 0;
   if (outside) return -1;
   // Then the opposite corners: inside all planes, or across one.
   for (int i = 0; i < kPlanes; ++i) {
-    const int *corner = farthestCorner[i];
-    if (planes[i].normal.x * values[(corner[0] + 3) % 6] + planes[i].normal.y * values[(corner[1] + 3) % 6] +
-            planes[i].normal.z * values[(corner[2] + 3) % 6] + planes[i].distance <
-        0) {
-      return 0;
-    }
+    if (CornerValue(planes[i], nearestCorner[i], values) < 0) return 0;
   }
   return 1;
 }

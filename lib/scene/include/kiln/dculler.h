@@ -40,7 +40,8 @@ private:
   // Per plane: bit 0 set when the normal's x > 0, bit 1 for y, bit 2 for z.
   int signMasks[kPlanes] = {};
   // The sign masks as indices into a box's six values (minimum x, y, z,
-  // maximum x, y, z): where each plane's farthest corner takes its
-  // coordinates, so that it is picked without branches.
+  // maximum x, y, z): where each plane's farthest and nearest corners take
+  // their coordinates, so that they are picked without branches.
   int farthestCorner[kPlanes][3] = {};
+  int nearestCorner[kPlanes][3] = {};
 };
