@@ -177,13 +177,10 @@ void QEventTranslate(const XEvent &xevent) {
         event.window = target;
         if (target && targets->IsSoft(target)) MakeRelative(event, target);
       }
+      QEventPush(event);
       if (motion) {
         pressRemembered = false;
-        QEventPush(event);
-        return;
-      }
-      QEventPush(event);
-      if (xevent.type == ButtonPress) {
+      } else if (xevent.type == ButtonPress) {
         const Time time = xevent.xbutton.time;
         if (pressRemembered && lastPressButton == event.n && time - lastPressTime < kDoubleClickTime) {
           QEvent twice = event;
