@@ -6,19 +6,15 @@
 #include <lz4.h>
 #include <zlib.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "archive_corpus.h"
 
 namespace {
 
@@ -26,60 +22,6 @@ constexpr std::size_t kChunk = 16384;
 constexpr int kRepetitions = 5;
 
 using Clock = std::chrono::steady_clock;
-
-void AddFiles(const std::string &directory, const std::vector<std::string> &suffixes, std::size_t budget,
-              std::string &corpus, std::size_t &taken, int depth = 0) {
-  DIR *dir = opendir(directory.c_str());
-  if (!dir || depth > 6) {
-    if (dir) closedir(dir);
-    return;
-  }
-  std::vector<std::string> names;
-  while (const dirent *entry = readdir(dir)) names.push_back(entry->d_name);
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  for (const std::string &name : names) {
-    if (taken >= budget) return;
-    if (name == "." || name == "..") continue;
-    std::string path = directory + "/" + name;
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0) continue;
-    if (S_ISDIR(status.st_mode)) {
-      AddFiles(path, suffixes, budget, corpus, taken, depth + 1);
-      continue;
-    }
-    if (!S_ISREG(status.st_mode) || status.st_size == 0) continue;
-    bool wanted = suffixes.empty();
-    for (const std::string &suffix : suffixes) {
-      if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) wanted = true;
-    }
-    if (!wanted) continue;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    std::string content = bytes.str().substr(0, budget - taken);
-    corpus += content;
-    taken += content.size();
-  }
-}
-
-// Smooth shading with sensor noise, as in a photograph, 24 bits a pixel.
-void AddPhotographs(std::size_t budget, std::string &corpus) {
-  std::mt19937 random(11);
-  std::normal_distribution<double> noise(0.0, 3.0);
-  std::size_t made = 0;
-  for (int image = 0; made < budget; ++image) {
-    for (int y = 0; y < 1024 && made < budget; ++y) {
-      for (int x = 0; x < 1024; ++x) {
-        for (int channel = 0; channel < 3; ++channel) {
-          double value = 128 + 90 * std::sin((x * (channel + 1) + image * 37) / 150.0) * std::cos(y / 200.0) + noise(random);
-          corpus += static_cast<char>(std::clamp(static_cast<int>(value), 0, 255));
-        }
-      }
-      made += 3 * 1024;
-    }
-  }
-}
 
 double MedianSeconds(const std::function<void()> &work) {
   std::vector<double> times;
@@ -101,20 +43,9 @@ struct Result {
 }  // namespace
 
 int main(int argc, char **argv) {
-  std::string source = argc > 1 ? argv[1] : ".";
-  std::string corpus;
-  std::size_t text = 0, programs = 0, images = 0;
-  AddFiles(source + "/lib", {".cpp", ".h"}, 4u << 20, corpus, text);
-  AddFiles(source + "/tests", {".cpp", ".h"}, 4u << 20, corpus, text);
-  AddFiles("/usr/include", {".h", ".hpp", ".tcc", ""}, 22u << 20, corpus, text);
-  AddFiles("/usr/bin", {}, 22u << 20, corpus, programs);
-  AddFiles("/usr/share", {".png", ".jpg", ".gif", ".bmp", ".svg"}, 2u << 20, corpus, images);
-  std::size_t photographs = (56u << 20) - corpus.size();
-  AddPhotographs(photographs, corpus);
-  images += photographs;
+  std::string corpus = kiln::bench::MixedCorpus(argc > 1 ? argv[1] : ".");
   std::size_t chunks = (corpus.size() + kChunk - 1) / kChunk;
-  std::printf("corpus: %.1f MB (text %.1f, programs %.1f, images %.1f) in %zu chunks of %zu bytes\n",
-              corpus.size() / 1e6, text / 1e6, programs / 1e6, images / 1e6, chunks, kChunk);
+  std::printf("in %zu chunks of %zu bytes\n", chunks, kChunk);
 
   auto chunkOf = [&](std::size_t i) {
     return std::pair<const uint8_t *, int>(reinterpret_cast<const uint8_t *>(corpus.data()) + i * kChunk,

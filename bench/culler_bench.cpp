@@ -71,22 +71,26 @@ int EveryCorner(const DCuller &culler, const DBox &box) {
 
 void BoxInView(benchmark::State &state) {
   const Scene &scene = GetScene();
+  int sum = 0;
   for (auto _ : state) {
-    int sum = 0;
+    sum = 0;
     for (const DBox &box : scene.boxes) sum += scene.culler.BoxInView(box);
     benchmark::DoNotOptimize(sum);
   }
+  kiln::bench::SetResult(state, sum);
   state.SetItemsProcessed(state.iterations() * kBoxes);
 }
 BENCHMARK(BoxInView)->Unit(benchmark::kMillisecond);
 
 void EveryCornerTest(benchmark::State &state) {
   const Scene &scene = GetScene();
+  int sum = 0;
   for (auto _ : state) {
-    int sum = 0;
+    sum = 0;
     for (const DBox &box : scene.boxes) sum += EveryCorner(scene.culler, box);
     benchmark::DoNotOptimize(sum);
   }
+  kiln::bench::SetResult(state, sum);
   state.SetItemsProcessed(state.iterations() * kBoxes);
 }
 BENCHMARK(EveryCornerTest)->Unit(benchmark::kMillisecond);

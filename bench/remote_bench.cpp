@@ -10,6 +10,7 @@
 #include <kiln/qremote.h>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,11 +57,27 @@ void PlainSendto(benchmark::State &state) {
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   for (auto _ : state) {
     for (const char *text : kTexts) {
-      sendto(fd, text, std::strlen(text), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+      if (sendto(fd, text, std::strlen(text), 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0) {
+        state.SkipWithError("sendto failed");
+      }
     }
   }
   close(fd);
   state.SetItemsProcessed(state.iterations() * 4);
+}
+
+// Whether the receiver gets `text` within a second, past older datagrams.
+bool Received(const char *text) {
+  QNSocket &socket = TheReceiver().socket;
+  char buffer[256];
+  pollfd wait = {socket.GetDescriptor(), POLLIN, 0};
+  while (poll(&wait, 1, 1000) == 1) {
+    int length = socket.Read(buffer, sizeof buffer - 1);
+    if (length < 0) return false;
+    buffer[length] = 0;
+    if (std::strcmp(buffer, text) == 0) return true;
+  }
+  return false;
 }
 
 BENCHMARK(KilnRemote)->MinTime(1.0);
@@ -87,6 +104,12 @@ int main(int argc, char **argv) {
     qdbg_setup(info);
   }
   if (chdir(directory.c_str()) != 0) return 1;
+  // Both sides must reach the receiver before their speeds mean anything.
+  qdbg("probe from qdbg\n");
+  if (!Received("probe from qdbg\n")) {
+    std::printf("the remote output does not reach the receiver\n");
+    return 1;
+  }
   auto &reporter = kiln::bench::RunAll(argc, argv);
   reporter.PrintRatio("qdbg with remote output vs plain sendto", "PlainSendto", "KilnRemote", "(speed ratio; goal: at least 0.8)");
   std::remove(config.c_str());

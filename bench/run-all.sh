@@ -1,13 +1,34 @@
 #!/bin/sh
-# Runs every benchmark of one build directory.
-set -eu
-build=$1
+# Runs every benchmark of one build directory, each in a scratch directory
+# of its own, and names the ones that failed.
+set -u
+build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-sh "$here/tindle_bench.sh" "$build/bin"
+scratch=$(mktemp -d /tmp/kiln-bench-run-XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+failed=""
+
+run() {
+  name=$1
+  shift
+  mkdir -p "$scratch/$name"
+  if ! (cd "$scratch/$name" && "$@"); then
+    failed="$failed $name"
+  fi
+}
+
+run tindle sh "$here/tindle_bench.sh" "$build/bin"
 for program in "$build"/bin/bench_*; do
-  case "$program" in
-    */bench_make_tree) ;;
-    */bench_archive) "$program" "$here/.." ;;
-    *) [ -x "$program" ] && "$program" ;;
+  [ -x "$program" ] || continue
+  name=$(basename "$program")
+  case "$name" in
+    bench_make_tree) ;;
+    bench_archive) run "$name" "$program" "$here/.." ;;
+    *) run "$name" "$program" ;;
   esac
 done
+
+if [ -n "$failed" ]; then
+  echo "benchmarks that failed:$failed" >&2
+  exit 1
+fi

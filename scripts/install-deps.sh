@@ -7,7 +7,7 @@ PACKAGES="
   build-essential cmake make pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
-  rename libinih-dev zlib1g-dev liblz4-dev
+  rename time libinih-dev zlib1g-dev liblz4-dev
   libjpeg62-turbo-dev imagemagick libstb-dev
   libenet-dev iproute2
   xvfb xauth libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libxtst-dev libxxf86vm-dev

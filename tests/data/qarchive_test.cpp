@@ -6,7 +6,6 @@
 #include <kiln/qmemory.h>
 #include <kiln/qstring.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -188,6 +187,58 @@ TEST_F(ArchiveFiles, EntriesOfEverySizeComeBackExactly) {
   EXPECT_STREQ(start, "the");
 }
 
+TEST_F(ArchiveFiles, StreamedEntriesComeChunkByChunk) {
+  {
+    QArchive archive(Path("s.ar").c_str(), AR_CREATE);
+    archive.AddFile(Write("text", Text(40000)).c_str(), "text");
+    archive.AddFile(Write("empty", {}).c_str(), "empty");
+  }
+  std::vector<int> chunks;
+  Bytes got;
+  auto collect = [&](const uint8_t *data, int length) {
+    chunks.push_back(length);
+    got.insert(got.end(), data, data + length);
+    return true;
+  };
+  {
+    QArchive archive(Path("s.ar").c_str(), AR_READ);
+    ASSERT_TRUE(archive.StreamEntry("text", collect));
+    EXPECT_EQ(chunks, (std::vector<int>{16384, 16384, 7232}));
+    EXPECT_EQ(got, Text(40000));
+    chunks.clear();
+    EXPECT_TRUE(archive.StreamEntry("empty", collect));
+    EXPECT_TRUE(chunks.empty());
+    int calls = 0;
+    EXPECT_FALSE(archive.StreamEntry("text", [&](const uint8_t *, int) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(archive.StreamEntry("missing", collect));
+  }
+
+  // The second chunk's length beyond the limit: the first chunk has been
+  // handed over when the decoding fails.
+  std::string good = ReadFile(Path("s.ar"));
+  const std::size_t second = 5 + 2 + (static_cast<uint8_t>(good[5]) | static_cast<uint8_t>(good[6]) << 8);
+  std::string damaged = good;
+  damaged[second] = damaged[second + 1] = '\xFF';
+  dir.WriteFile("damaged.ar", damaged);
+  got.clear();
+  {
+    QArchive archive(Path("damaged.ar").c_str(), AR_READ);
+    EXPECT_FALSE(archive.StreamEntry("text", collect));
+    EXPECT_EQ(got, Bytes(Text(16384)));
+  }
+  EXPECT_NE(capture.Take().find("attempt to read decompress chunk of size 65535"), std::string::npos);
+
+  // A record whose size is not the entry's.
+  std::string misrecorded = good;
+  const std::size_t record = good.find(std::string("text\0", 5)) + 5 + 4;
+  misrecorded[record] = static_cast<char>(misrecorded[record] + 1);
+  dir.WriteFile("misrecorded.ar", misrecorded);
+  QArchive archive(Path("misrecorded.ar").c_str(), AR_READ);
+  EXPECT_FALSE(archive.StreamEntry("text", collect));
+  EXPECT_NE(capture.Take().find("entry 'text' holds 40000 bytes instead of 40001"), std::string::npos);
+}
+
 TEST_F(ArchiveFiles, EmptyEntryIsATagAndAZeroLength) {
   {
     QArchive archive(Path("e.ar").c_str(), AR_CREATE);
@@ -321,11 +372,9 @@ TEST_F(ArchiveFiles, DamagedArchivesFailCleanly) {
 }
 
 TEST_F(ArchiveFiles, FailedAddKeepsTheOldEntries) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
-  std::string mountPoint = Path("mnt");
-  dir.MakeDir("mnt");
-  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "can't mount tmpfs";
-  std::string path = mountPoint + "/a.ar";
+  kiln::test::SmallFileSystem small(Path("mnt"), "64k");
+  if (!small.IsMounted()) GTEST_SKIP() << "needs root to mount a small file system";
+  std::string path = small.path() + "/a.ar";
   std::string big = Write("big", RandomBytes(200000, 7));
   {
     QArchive archive(path.c_str(), AR_CREATE);
@@ -342,7 +391,6 @@ TEST_F(ArchiveFiles, FailedAddKeepsTheOldEntries) {
   archive.Rewind();
   while (archive.GetNextEntry(name, nullptr, nullptr)) ++count;
   EXPECT_EQ(count, 1);
-  umount(mountPoint.c_str());
 }
 
 TEST_F(ArchiveFiles, OpeningFailuresAreReported) {

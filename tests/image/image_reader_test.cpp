@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "byte_writer.h"
 #include "message_capture.h"
 #include "test_support.h"
 
+using kiln::test::ByteWriter;
 using kiln::test::MessageCapture;
 using kiln::test::ReadFile;
 using kiln::test::TempDir;
@@ -200,6 +202,48 @@ TEST_F(ImageFiles, BmpOfEightAndTwentyFourBitsWithPaddedRows) {
   auto grey = Load("grey.bmp");
   ASSERT_TRUE(grey->IsRead());
   EXPECT_EQ(TopFirst(*grey), Decode("grey.bmp"));
+}
+
+TEST_F(ImageFiles, PaletteBmpsReadThroughTheirColourTables) {
+  // A grey picture of few levels and a picture of 50 colours: neither table
+  // is the grey ramp.
+  ASSERT_TRUE(Convert("src.png -colorspace Gray -colors 40 -type Palette -depth 8 -compress None BMP3:grey.bmp"));
+  ASSERT_TRUE(Convert("src.png -colors 50 -type Palette -depth 8 -compress None BMP3:colours.bmp"));
+  for (const char *file : {"grey.bmp", "colours.bmp"}) {
+    std::string bmp = ReadFile(dir.Path(file));
+    ASSERT_EQ(bmp[28], 8) << file;
+    auto image = Load(file);
+    ASSERT_TRUE(image->IsRead()) << file;
+    EXPECT_EQ(TopFirst(*image), Decode(file)) << file;
+  }
+
+  // Damage: an index beyond a table of 4 colours, and a table that runs
+  // into the pixel data.
+  std::string bmp = ReadFile(dir.Path("colours.bmp"));
+  const uint32_t dataOffset = static_cast<uint8_t>(bmp[10]) | static_cast<uint8_t>(bmp[11]) << 8;
+  std::string small = bmp;
+  small[46] = 4;
+  small[47] = small[48] = small[49] = 0;
+  small[dataOffset] = 9;
+  dir.WriteFile("beyond.bmp", small);
+  EXPECT_FALSE(Load("beyond.bmp")->IsRead());
+  EXPECT_NE(capture.Take().find("beyond the table of 4"), std::string::npos);
+  std::string overlong = bmp;
+  overlong[10] = static_cast<char>(54 + 4 * 10);  // room for 10 entries only
+  overlong[11] = 0;
+  dir.WriteFile("overlong.bmp", overlong);
+  EXPECT_FALSE(Load("overlong.bmp")->IsRead());
+  EXPECT_NE(capture.Take().find("colour table does not fit"), std::string::npos);
+
+  // Without a table the indices are grey levels.
+  ByteWriter bare;
+  bare.Text("BM").LE32(58).LE32(0).LE32(54);                        // file header
+  bare.LE32(40).LE32(2).LE32(1).LE16(1).LE16(8).LE32(0).Fill(20);  // information header
+  bare.U8(7).U8(200).Fill(2);                                      // one padded row
+  dir.WriteFile("bare.bmp", bare.Bytes());
+  auto grey = Load("bare.bmp");
+  ASSERT_TRUE(grey->IsRead());
+  EXPECT_EQ(TopFirst(*grey), (Bytes{7, 7, 7, 255, 200, 200, 200, 255}));
 }
 
 TEST_F(ImageFiles, JpegGreyAndColourWithinTolerance) {

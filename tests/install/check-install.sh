@@ -1,12 +1,16 @@
 #!/bin/sh
-# Installs the build into a scratch prefix and builds two small consumers
-# against it: one through find_package(Kiln), one through pkg-config.
+# Installs the build into a scratch prefix and builds small consumers
+# against it, through find_package(Kiln) and through pkg-config: one that
+# uses the library, one that only calls qdbg() and must get the remote
+# output all the same.
 set -eu
 build=$1
 here=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix"
+# The programs below write their logs here.
+cd "$work"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -19,10 +23,18 @@ cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" >
 cmake --build "$work/cmake-build" >/dev/null
 "$work/cmake-build/consumer" | grep -q "consumer ok"
 
-PKG_CONFIG_PATH="$prefix/lib/pkgconfig" \
-  c++ -std=c++17 -o "$work/pc-consumer" "$here/consumer/consumer.cpp" \
-  $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kiln)
+flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kiln)
+# shellcheck disable=SC2086
+c++ -std=c++17 -o "$work/pc-consumer" "$here/consumer/consumer.cpp" $flags
 "$work/pc-consumer" | grep -q "consumer ok"
+# shellcheck disable=SC2086
+c++ -std=c++17 -o "$work/pc-remote-consumer" "$here/consumer/remote_consumer.cpp" $flags
+
+# Each says whether its datagram arrived.
+for program in "$work/cmake-build/remote_consumer" "$work/pc-remote-consumer"; do
+  result=$("$program" 2>/dev/null) || { echo "$program: $result"; exit 1; }
+  echo "$program: $result"
+done
 
 # The installed tool works on its own.
 mkdir -p "$work/tree/Upper"

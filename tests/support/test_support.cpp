@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 namespace kiln::test {
 namespace {
@@ -168,6 +171,22 @@ ProcessResult RunTool(const std::string &program, const std::vector<std::string>
 
 ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir) {
   return Spawn(workingDir, body);
+}
+
+SmallFileSystem::SmallFileSystem(const std::string &path, const char *size) : mountPoint(path) {
+  if (geteuid() != 0 || mkdir(path.c_str(), 0777) != 0) return;
+  std::string options = std::string("size=") + size;
+  mounted = mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  if (!mounted) rmdir(path.c_str());
+}
+
+SmallFileSystem::~SmallFileSystem() {
+  if (!mounted) return;
+  if (umount(mountPoint.c_str()) != 0) {
+    ADD_FAILURE() << "can't unmount " << mountPoint << ": " << std::strerror(errno);
+    return;
+  }
+  rmdir(mountPoint.c_str());
 }
 
 }  // namespace kiln::test

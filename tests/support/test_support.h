@@ -27,6 +27,25 @@ private:
   std::string root;
 };
 
+// A small tmpfs mounted at a new directory for as long as the object lives,
+// to make a disk fill up. Needs root: check IsMounted(). Declare it before
+// anything that opens files on it, so that it is unmounted after they are
+// closed; a failed unmount fails the test.
+class SmallFileSystem {
+public:
+  SmallFileSystem(const std::string &path, const char *size);
+  ~SmallFileSystem();
+  SmallFileSystem(const SmallFileSystem &) = delete;
+  SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+
+  bool IsMounted() const { return mounted; }
+  const std::string &path() const { return mountPoint; }
+
+private:
+  std::string mountPoint;
+  bool mounted = false;
+};
+
 std::string ReadFile(const std::string &path);
 bool Exists(const std::string &path);
 std::vector<std::string> SplitLines(const std::string &text);

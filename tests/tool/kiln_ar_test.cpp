@@ -93,6 +93,39 @@ TEST_F(KilnArTest, NamesThatWouldLeaveTheTargetAreSkipped) {
   EXPECT_EQ(ReadFile(dir.Path("target/sub/fine")), "ok");
 }
 
+// Three chunks of text; the first entry's data start after "AR01" and 'D'.
+std::string ThreeChunks() {
+  std::string text;
+  while (text.size() < 40000) text += "entries are decoded a chunk at a time. ";
+  return text;
+}
+
+TEST_F(KilnArTest, FailureMidwayLeavesNoPartialFile) {
+  dir.WriteFile("big", ThreeChunks());
+  ASSERT_EQ(Run({"c", "good.ar", "big"}).status, 0);
+  std::string archive = ReadFile(dir.Path("good.ar"));
+  const std::size_t second = 5 + 2 + (static_cast<uint8_t>(archive[5]) | static_cast<uint8_t>(archive[6]) << 8);
+  archive[second] = archive[second + 1] = '\xFF';  // a second chunk beyond the limit
+  dir.WriteFile("bad.ar", archive);
+  dir.MakeDir("out");
+  ProcessResult run = Run({"x", "bad.ar", "-C", "out"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "** Error: QArchive: attempt to read decompress chunk of size 65535 (max 20000)\n"
+                     "kiln-ar: can't read entry 'big'\n");
+  EXPECT_TRUE(ListTree(dir.Path("out")).empty());
+  run = Run({"p", "bad.ar", "big"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, ThreeChunks().substr(0, 16384));
+
+  // A disk that fills up: nothing stays, not even the temporary file.
+  kiln::test::SmallFileSystem small(dir.Path("small"), "16k");
+  if (!small.IsMounted()) GTEST_SKIP() << "needs root to mount a small file system";
+  run = Run({"x", "good.ar", "-C", "small"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "kiln-ar: can't write 'big' below 'small': No space left on device\n");
+  EXPECT_TRUE(ListTree(small.path()).empty());
+}
+
 TEST_F(KilnArTest, DamagedArchivesAndBadUsage) {
   dir.WriteFile("not.ar", "this is no archive");
   ProcessResult run = Run({"t", "not.ar"});

@@ -1,7 +1,6 @@
 // kiln-ar: creates, lists and extracts archives, in the style of ar and tar.
 #include <kiln/qarchive.h>
 #include <kiln/qdebug.h>
-#include <kiln/qmemory.h>
 #include <kiln/qstring.h>
 #include <kiln/qutil.h>
 
@@ -61,18 +60,6 @@ int List(const char *archiveName, bool verbose) {
   return std::fflush(stdout) == 0 ? 0 : kiln::tool::kFailure;
 }
 
-// The entry's bytes; false when it has none to give.
-bool ReadBytes(QArchive &archive, const std::string &name, int recorded, std::string *bytes) {
-  bytes->clear();
-  if (recorded == 0) return true;
-  void *block = nullptr;
-  int size = 0;
-  if (recorded < 0 || !archive.ReadEntry(name.c_str(), &block, &size)) return false;
-  bytes->assign(static_cast<const char *>(block), static_cast<std::size_t>(size));
-  QFree(block);
-  return true;
-}
-
 bool FindRecordedSize(QArchive &archive, const std::string &wanted, int *recorded) {
   archive.Rewind();
   qstring name;
@@ -82,12 +69,24 @@ bool FindRecordedSize(QArchive &archive, const std::string &wanted, int *recorde
   return false;
 }
 
+// An entry recorded without data (its source was missing) has nothing to
+// give; every other entry is decoded chunk by chunk.
+bool HasData(int recorded) { return recorded >= 0; }
+
 int ExtractOne(QArchive &archive, const std::string &name, int recorded, const std::string &directory) {
   if (!IsSafeEntryName(name)) return Error("skipping '" + name + "': it would land outside the target directory");
-  std::string bytes;
-  if (!ReadBytes(archive, name, recorded, &bytes)) return Error("can't read entry '" + name + "'");
-  if (!WriteBelow(directory, name, bytes.data(), bytes.size())) {
-    return Error("can't write '" + name + "' below '" + directory + "': " + std::strerror(errno));
+  if (!HasData(recorded)) return Error("can't read entry '" + name + "'");
+  OutputBelow output(directory, name);
+  if (!output.IsOpen()) return Error("can't write '" + name + "' below '" + directory + "': " + std::strerror(errno));
+  int writeError = 0;
+  bool decoded = archive.StreamEntry(name.c_str(), [&](const uint8_t *data, int length) {
+    if (output.Write(data, static_cast<std::size_t>(length))) return true;
+    writeError = errno;
+    return false;
+  });
+  if (!decoded && writeError == 0) return Error("can't read entry '" + name + "'");
+  if (!decoded || !output.Commit()) {
+    return Error("can't write '" + name + "' below '" + directory + "': " + std::strerror(writeError ? writeError : errno));
   }
   return 0;
 }
@@ -126,11 +125,14 @@ int Print(const char *archiveName, const std::string &name) {
   if (!archive.IsOpen()) return Error(std::string("'") + archiveName + "' is no readable archive");
   int recorded = 0;
   if (!FindRecordedSize(archive, name, &recorded)) return Error("'" + name + "' is not in the archive");
-  std::string bytes;
-  if (!ReadBytes(archive, name, recorded, &bytes)) return Error("can't read entry '" + name + "'");
-  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-    return Error("can't write to standard output");
-  }
+  if (!HasData(recorded)) return Error("can't read entry '" + name + "'");
+  bool writeFailed = false;
+  bool decoded = archive.StreamEntry(name.c_str(), [&](const uint8_t *data, int length) {
+    writeFailed = std::fwrite(data, 1, static_cast<std::size_t>(length), stdout) != static_cast<std::size_t>(length);
+    return !writeFailed;
+  });
+  if (writeFailed || std::fflush(stdout) != 0) return Error("can't write to standard output");
+  if (!decoded) return Error("can't read entry '" + name + "'");
   return 0;
 }
 

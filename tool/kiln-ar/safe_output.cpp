@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 #include <vector>
 
 namespace {
@@ -22,28 +23,26 @@ std::vector<std::string> Components(const std::string &name) {
   return parts;
 }
 
-class Descriptor {
-public:
-  explicit Descriptor(int fd) : fd(fd) {}
-  ~Descriptor() {
-    if (fd >= 0) close(fd);
-  }
-  Descriptor(const Descriptor &) = delete;
-  Descriptor &operator=(const Descriptor &) = delete;
-  void Reset(int newFd) {
-    if (fd >= 0) close(fd);
-    fd = newFd;
-  }
-  int Get() const { return fd; }
-  int Release() {
-    int released = fd;
-    fd = -1;
-    return released;
-  }
+// Keeps errno across the clean-up calls that follow a failure.
+void CloseKeepingErrno(int fd) {
+  int saved = errno;
+  close(fd);
+  errno = saved;
+}
 
-private:
-  int fd;
-};
+// The directory that holds the entry, reached without following links.
+int OpenParent(const std::string &directory, const std::vector<std::string> &parts) {
+  int at = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (std::size_t i = 0; at >= 0 && i + 1 < parts.size(); ++i) {
+    int next = -1;
+    if (mkdirat(at, parts[i].c_str(), 0777) == 0 || errno == EEXIST) {
+      next = openat(at, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    CloseKeepingErrno(at);
+    at = next;
+  }
+  return at;
+}
 
 }  // namespace
 
@@ -57,31 +56,51 @@ bool IsSafeEntryName(const std::string &name) {
   return true;
 }
 
-bool WriteBelow(const std::string &directory, const std::string &name, const void *data, std::size_t size) {
+OutputBelow::OutputBelow(const std::string &directoryPath, const std::string &name) {
   if (!IsSafeEntryName(name)) {
     errno = EINVAL;
-    return false;
+    return;
   }
   std::vector<std::string> parts = Components(name);
-  Descriptor at(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (at.Get() < 0) return false;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    if (mkdirat(at.Get(), parts[i].c_str(), 0777) != 0 && errno != EEXIST) return false;
-    int next = openat(at.Get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0) return false;
-    at.Reset(next);
+  directory = OpenParent(directoryPath, parts);
+  if (directory < 0) return;
+  leaf = parts.back();
+  std::random_device seed;
+  std::minstd_rand random(seed());
+  for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
+    temporary = "." + leaf + ".part-" + std::to_string(random() % 1000000);
+    file = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (file < 0 && errno != EEXIST) break;
   }
-  Descriptor file(openat(at.Get(), parts.back().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (file.Get() < 0) return false;
+}
+
+OutputBelow::~OutputBelow() {
+  if (file >= 0) {
+    close(file);
+    unlinkat(directory, temporary.c_str(), 0);
+  }
+  if (directory >= 0) close(directory);
+}
+
+bool OutputBelow::Write(const void *data, std::size_t size) {
   const char *bytes = static_cast<const char *>(data);
   for (std::size_t written = 0; written < size;) {
-    ssize_t n = write(file.Get(), bytes + written, size - written);
+    ssize_t n = write(file, bytes + written, size - written);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     written += static_cast<std::size_t>(n);
   }
-  // A full disk may only show when the file is closed.
-  return close(file.Release()) == 0;
+  return true;
+}
+
+bool OutputBelow::Commit() {
+  int closing = file;
+  file = -1;
+  if (close(closing) == 0 && renameat(directory, temporary.c_str(), directory, leaf.c_str()) == 0) return true;
+  int saved = errno;
+  unlinkat(directory, temporary.c_str(), 0);
+  errno = saved;
+  return false;
 }

@@ -250,6 +250,20 @@ bool QArchive::ReadEntry(const char *name, void **block, int *size) {
   return true;
 }
 
+bool QArchive::StreamEntry(const char *name, const QArchiveWriter &write) {
+  const char *savedWalk = walk;
+  int32_t offset, recorded;
+  int produced = 0;
+  bool result = FindEntry(name, &offset, &recorded, false) && recorded >= 0 && SeekToEntry(offset) &&
+                DecodeEntry(write, &produced);
+  walk = savedWalk;
+  if (result && produced != recorded) {
+    qerr("QArchive: entry '%s' holds %d bytes instead of %d", name, produced, recorded);
+    return false;
+  }
+  return result;
+}
+
 QFile *QArchive::OpenFile(const char *name) {
   void *block = nullptr;
   int size = 0;
@@ -276,8 +290,45 @@ QArchiveProgress QArchive::SetProgressCallback(QArchiveProgress callback, void *
 }
 
 bool QArchive::ExtractData(const char *destination, int flags, int *size, char *block, int blockSize) {
-  int produced = 0;
   if (size) *size = 0;
+  if (!stream) return false;
+  FILE *out = nullptr;
+  if (!(flags & AR_EXTRACT_NO_OUTPUT)) {
+    out = destination ? std::fopen(QExpandFilename(destination), "wb") : nullptr;
+    if (!out) {
+      qerr("Can't open '%s' for output", destination ? destination : "(null)");
+      return false;
+    }
+  }
+  int copied = 0;
+  bool writeFailed = false;
+  auto take = [&](const uint8_t *data, int length) {
+    if (block) {
+      if (length > blockSize - copied) {
+        qerr("QArchive: entry holds more than its %d bytes", blockSize);
+        return false;
+      }
+      std::memcpy(block + copied, data, static_cast<std::size_t>(length));
+      copied += length;
+    }
+    if (out && std::fwrite(data, 1, static_cast<std::size_t>(length), out) != static_cast<std::size_t>(length)) {
+      writeFailed = true;
+      return false;
+    }
+    return true;
+  };
+  bool result = DecodeEntry(take, size);
+  if (out && std::fclose(out) != 0) writeFailed = true;
+  if (writeFailed) {
+    std::printf("Can't write to %s\n", destination);
+    return false;
+  }
+  return result;
+}
+
+bool QArchive::DecodeEntry(const QArchiveWriter &write, int *produced) {
+  int total = 0;
+  if (produced) *produced = 0;
   if (!stream) return false;
   // Records other than data are skipped by their length.
   for (;;) {
@@ -290,62 +341,40 @@ bool QArchive::ExtractData(const char *destination, int flags, int *size, char *
       return false;
     }
   }
-  FILE *out = nullptr;
-  if (!(flags & AR_EXTRACT_NO_OUTPUT)) {
-    out = destination ? std::fopen(QExpandFilename(destination), "wb") : nullptr;
-    if (!out) {
-      qerr("Can't open '%s' for output", destination ? destination : "(null)");
-      return false;
-    }
-  }
-  bool result = false;
   for (;;) {
     int length;
     if (!ReadLE16(stream, &length)) {
       qerr("QArchive: entry is cut short");
-      break;
+      return false;
     }
-    if (length == 0) {
-      result = true;
-      break;
-    }
+    if (length == 0) return true;
     if (length > kMaxCompressedChunk) {
       qerr("QArchive: attempt to read decompress chunk of size %d (max %d)", length, kMaxCompressedChunk);
-      break;
+      return false;
     }
-    if (progress && !progress(progressUser, static_cast<int>(std::ftell(stream)), dataEnd)) break;
+    if (progress && !progress(progressUser, static_cast<int>(std::ftell(stream)), dataEnd)) return false;
     if (std::fread(chunk.get(), 1, static_cast<std::size_t>(length), stream) != static_cast<std::size_t>(length)) {
       qerr("QArchive: entry is cut short");
-      break;
+      return false;
     }
-    uint8_t *target = block ? reinterpret_cast<uint8_t *>(block) + produced : output.get();
-    int capacity = block ? blockSize - produced : kiln::lzrw::kOutputSize;
-    int decoded = DecompressChunk(chunk.get(), target, length, capacity);
+    int decoded = DecompressChunk(chunk.get(), output.get(), length, kiln::lzrw::kOutputSize);
     if (decoded < 0) {
       int needed = kiln::lzrw::Codec::Decompress(chunk.get(), length, nullptr, -1);
       if (needed < 0) {
         qerr("QArchive: damaged chunk in entry");
-      } else if (block) {
-        qerr("QArchive: entry holds more than its %d bytes", blockSize);
       } else {
         qerr("QArchive: decompressed chunk overflow of size %d (max %d)", needed, kMaxCompressedChunk);
       }
-      break;
-    }
-    produced += decoded;
-    if (out && std::fwrite(target, 1, static_cast<std::size_t>(decoded), out) != static_cast<std::size_t>(decoded)) {
-      std::printf("Can't write to %s\n", destination);
-      std::fclose(out);
-      if (size) *size = produced;
       return false;
     }
+    if (decoded > INT_MAX - total) {
+      qerr("QArchive: entry is larger than %d bytes", INT_MAX);
+      return false;
+    }
+    total += decoded;
+    if (produced) *produced = total;
+    if (!write(output.get(), decoded)) return false;
   }
-  if (out && std::fclose(out) != 0 && result) {
-    std::printf("Can't write to %s\n", destination);
-    result = false;
-  }
-  if (size) *size = produced;
-  return result;
 }
 
 // --- writing entries ---------------------------------------------------------------

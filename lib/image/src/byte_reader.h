@@ -39,7 +39,15 @@ public:
   const uint8_t *Here() const { return data + at; }
 
   // Each is false (the value 0) when the data end first.
-  bool U8(uint32_t *value) { return Number(1, false, value); }
+  // Inline: run-length decoders call it for every code byte.
+  bool U8(uint32_t *value) {
+    if (at >= size) {
+      *value = 0;
+      return false;
+    }
+    *value = data[at++];
+    return true;
+  }
   bool LE16(uint32_t *value) { return Number(2, false, value); }
   bool LE32(uint32_t *value) { return Number(4, false, value); }
   bool BE16(uint32_t *value) { return Number(2, true, value); }

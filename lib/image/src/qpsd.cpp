@@ -203,7 +203,8 @@ bool QPSD::ReadChannelData(kiln::image::ByteReader &data, QPSDLayer &layer, int 
     return false;
   }
   qdbg("  imageData size: %zu\n", w * h);
-  layer.data[channel] = std::make_unique<uint8_t[]>(w * h);
+  // Every byte is written below before the channel is used.
+  layer.data[channel].reset(new uint8_t[w * h]);
   uint8_t *out = layer.data[channel].get();
   if (!packBits) return data.Bytes(out, w * h);
   if (!data.Skip(2 * h)) return false;

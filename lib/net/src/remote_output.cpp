@@ -135,8 +135,8 @@ void qdbg_udp_close() {
   state = State::kUntried;
 }
 
-// Joins the diagnostic outputs when this object is linked; the combined
-// library makes sure it is.
+// Joins the diagnostic outputs when this object is linked; the layer's link
+// flags (CMake target and pkg-config file) keep it in every program.
 extern "C" void kiln_net_remote_output() {}
 
 namespace {

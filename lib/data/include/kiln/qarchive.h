@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include <kiln/qobject.h>
@@ -24,6 +25,9 @@ enum QArchiveExtractFlags { AR_EXTRACT_NO_OUTPUT = 1 };
 // Called while an entry is decoded with the current offset in the archive
 // and the end of the entry data; returning false stops the extraction.
 using QArchiveProgress = bool (*)(void *user, int current, int total);
+// Takes the decoded bytes of an entry one chunk at a time; returning false
+// stops the decoding.
+using QArchiveWriter = std::function<bool(const uint8_t *data, int length)>;
 
 class QArchive : public QObject {
 public:
@@ -59,6 +63,11 @@ public:
   // Decodes the entry into a new block (QMalloc; the caller frees it with
   // QFree); entries without data are refused.
   bool ReadEntry(const char *name, void **block, int *size);
+  // Decodes the entry chunk by chunk into one buffer of a chunk's size and
+  // hands each chunk to `write` as it is decoded, so that an entry of any
+  // size takes the same memory. False for a missing entry, damage, an entry
+  // whose size differs from its record, or when `write` refuses.
+  bool StreamEntry(const char *name, const QArchiveWriter &write);
   // The entry as a memory file that owns its block; null when it can't be
   // read.
   QFile *OpenFile(const char *name);
@@ -87,6 +96,9 @@ private:
   // Parses the directory entry at `at`; null at the end.
   const char *ParseEntry(const char *at, const char **name, int32_t *offset, int32_t *size) const;
   bool SeekToEntry(int32_t offset);
+  // Decodes the entry at the stream position, chunk by chunk; `produced`
+  // receives the bytes decoded so far.
+  bool DecodeEntry(const QArchiveWriter &write, int *produced);
   bool FindEntry(const char *name, int32_t *offset, int32_t *size, bool announce);
   long FileLength() const;
 
