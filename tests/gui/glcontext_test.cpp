@@ -15,71 +15,25 @@
 #include <string>
 #include <vector>
 
+#include "gl_window.h"
 #include "message_capture.h"
 
 using kiln::test::MessageCapture;
 
 namespace {
 
-// A plain X window with a GL visual, standing in for the window classes.
-class TestWindow : public QDrawable {
-public:
-  TestWindow(Display *display, XVisualInfo *visual, int width, int height) : display(display), width(width), height(height) {
-    XSetWindowAttributes attributes{};
-    attributes.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-    attributes.event_mask = StructureNotifyMask;
-    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, static_cast<unsigned>(width),
-                           static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
-                           CWColormap | CWEventMask, &attributes);
-    colormap = attributes.colormap;
-    XMapWindow(display, window);
-    for (XEvent event;;) {
-      XNextEvent(display, &event);
-      if (event.type == MapNotify) break;
-    }
-  }
-  ~TestWindow() override {
-    XDestroyWindow(display, window);
-    XFreeColormap(display, colormap);
-  }
-  const char *ClassName() const override { return "TestWindow"; }
-  unsigned long GetXWindow() const override { return window; }
-  unsigned long GetXDrawable() const override { return window; }
-  int GetWidth() const override { return width; }
-  int GetHeight() const override { return height; }
-
-private:
-  Display *display;
-  Window window;
-  Colormap colormap;
-  int width, height;
-};
-
 class GLContextTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    display = XOpenDisplay(nullptr);
-    if (!display) GTEST_SKIP() << "no X display (run under xvfb-run)";
-    QSetXDisplay(display);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-                        GLX_DEPTH_SIZE, 16, None};
-    visual = glXChooseVisual(display, DefaultScreen(display), attributes);
-    ASSERT_NE(visual, nullptr);
-    window = std::make_unique<TestWindow>(display, visual, 64, 48);
-  }
-  void TearDown() override {
-    window.reset();
-    if (visual) XFree(visual);
-    if (display) glXMakeCurrent(display, None, nullptr);
-    // The display stays open until the process ends: closing it unloads
-    // Mesa's driver, and the leak checker could no longer tell that what the
-    // driver keeps is the driver's.
-    QSetXDisplay(nullptr);
+    display = kiln::test::TestDisplay();
+    visual = kiln::test::TestVisual();
+    if (!display || !visual) GTEST_SKIP() << "no X display with GL (run under xvfb-run)";
+    window = std::make_unique<kiln::test::GLWindow>(64, 48, false);
   }
 
   Display *display = nullptr;
   XVisualInfo *visual = nullptr;
-  std::unique_ptr<TestWindow> window;
+  std::unique_ptr<kiln::test::GLWindow> window;
 };
 
 TEST_F(GLContextTest, ExtensionsAreFoundAsWholeWords) {

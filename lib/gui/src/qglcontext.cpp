@@ -18,6 +18,7 @@ constexpr int kGathered = 2;
 constexpr float kDegreesPerRadian = 57.29578f;
 
 QGLContext *current = nullptr;
+QGLAppContextSource appContextSource = nullptr;
 
 struct Extension {
   const char *name;
@@ -123,6 +124,10 @@ bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readW
 }
 
 QGLContext *QGLContext::GetCurrent() { return current; }
+
+void QGLSetAppContextSource(QGLAppContextSource source) { appContextSource = source; }
+
+QGLContext *QGLGetAppContext() { return appContextSource ? appContextSource() : nullptr; }
 
 void QGLContext::SetCurrent(QGLContext *context) { current = context; }
 

@@ -1,0 +1,29 @@
+// A texture made from a pixel buffer, usually an image file.
+#pragma once
+
+#include <kiln/dtexture.h>
+
+class QBitMap;
+
+class DBitMapTexture : public DTexture {
+public:
+  // Loads the bitmap at once; with `takeName` the texture takes its name.
+  explicit DBitMapTexture(const QBitMap *bitmap, bool takeName = false);
+
+  const char *ClassName() const override { return "DBitMapTexture"; }
+  const char *GetTypeName() const override { return "bitmapTexture"; }
+  void DbgPrint() const override;
+
+  // Uploads a 32-bit bitmap: the first load sizes the texture to the powers
+  // of two at or above the bitmap's size, and a smaller bitmap fills its
+  // top rows unscaled (the rest is transparent black); a later load larger
+  // than the texture is cut to it. Mipmaps are built unless switched off.
+  bool LoadBitMap(const QBitMap *bitmap);
+
+  // The size of the bitmap last loaded, within the texture.
+  int GetBitMapWidth() const { return bitmapWidth; }
+  int GetBitMapHeight() const { return bitmapHeight; }
+
+private:
+  int bitmapWidth = 0, bitmapHeight = 0;
+};

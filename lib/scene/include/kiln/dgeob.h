@@ -1,0 +1,113 @@
+// One piece of a model's geometry: indexed vertices with optional texture
+// coordinates, normals and vertex colours, divided into bursts, each a run
+// of indices drawn with one material. Stored in model files as a "GOB1"
+// chunk; owned by its geode, which supplies the materials.
+#pragma once
+
+#include <cstdint>
+
+#include <kiln/dbox.h>
+
+class DGeode;
+class DMaterial;
+class QFile;
+
+enum DGeobFlags {
+  DGOB_TRANSPARENT_PASS = 1,  // set by the geode around its second pass
+  DGOB_APP_1 = 2,             // the application's
+  DGOB_APP_2 = 4,             // the application's
+  DGOB_VBO = 0x10             // vertex buffer objects were made
+};
+
+class DGeob {
+public:
+  static constexpr int kMaxBursts = 100;
+
+  explicit DGeob(DGeode *geode);
+  // Shares the source's arrays, which stay the source's (a geode's copy).
+  DGeob(const DGeob &source, DGeode *geode);
+  DGeob(const DGeob &) = delete;
+  DGeob &operator=(const DGeob &) = delete;
+  ~DGeob();
+
+  // Reads one geob chunk at the file's position, replacing what was held.
+  // Faults of the data are repaired and reported; false for an old "GOB0"
+  // chunk, damage that leaves no sound geometry, or no memory.
+  bool ImportDOF(QFile *file);
+  bool ExportDOF(QFile *file) const;
+
+  // Reports every index beyond the arrays it indexes; always true.
+  bool CheckIndices() const;
+  // Over all vertices; all zero without vertices.
+  void GetBoundingBox(DBox *box) const;
+  bool HasVertices() const { return vertexCount > 0; }
+  // The material of a burst: the geode's material of this geob, or its
+  // sub-material of the burst's number.
+  DMaterial *GetBurstMaterial(int burstMtlID) const;
+
+  void ScaleVertices(float x, float y, float z);
+  void Translate(float x, float y, float z);
+  // About the y axis, in radians.
+  void Rotate(float angle);
+  // Reverses the winding of a burst's triangles.
+  void FlipFaces(int burst);
+  void FreeNormals();
+  void EnableVBO();
+  void DisableVBO() { flags &= ~DGOB_VBO; }
+
+  // All bursts with their materials; in the transparent pass only the
+  // blended ones.
+  void Paint();
+  // One burst's indices with the arrays, materials left alone.
+  void PaintBurst(int burst);
+  // The index range of a burst; false for one that can't be drawn.
+  bool GetBurstRange(int burst, int *first, int *count) const;
+
+  DGeode *GetGeode() const { return geode; }
+  int GetVertexCount() const { return vertexCount; }
+  int GetIndexCount() const { return indexCount; }
+  int GetNormalCount() const { return normalCount; }
+  int GetTVertexCount() const { return tvertexCount; }
+  int GetVColorCount() const { return vcolorCount; }
+  int GetBurstCount() const { return burstCount; }
+  const float *GetVertices() const { return vertices; }
+  const uint16_t *GetIndices() const { return indices; }
+  const float *GetNormals() const { return normals; }
+  const float *GetTVertices() const { return tvertices; }
+  const float *GetVColors() const { return vcolors; }
+  const unsigned *GetBuffers() const { return buffers; }
+
+  int flags = 0;
+  int headerWord = 0;  // carried through
+  int materialID = 0;
+  int burstStart[kMaxBursts] = {};
+  int burstCountIdx[kMaxBursts] = {};
+  int burstMtlID[kMaxBursts] = {};
+  int burstVperP[kMaxBursts] = {};
+  DBox box;
+  float radius = 0;
+  float center[3] = {0, 0, 0};
+
+private:
+  struct ChunkReader;
+  void Free();
+  void ComputeBounds();
+  void ReportBadBursts() const;
+
+  bool ownsArrays = true;
+  float *vertices = nullptr;
+  float *faces = nullptr;  // nine floats a face; scaled with the vertices
+  int faceCount = 0;
+  uint16_t *indices = nullptr;
+  int indexCount = 0;
+  float *normals = nullptr;
+  int normalCount = 0;
+  float *tvertices = nullptr;
+  int tvertexCount = 0;
+  float *vcolors = nullptr;
+  int vcolorCount = 0;
+  unsigned buffers[4] = {};  // vertex, normal, texture coordinate, colour
+  int vertexCount = 0;
+  int burstCount = 0;
+  DGeode *geode;
+};

@@ -1,0 +1,75 @@
+// The one global state object of the 3D library: the texture settings that
+// steer loading, the search path, the texture pool and manager, the batch,
+// and the slots the application and the shader renderer fill.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <memory>
+
+#include <kiln/qpath.h>
+
+class DBatch;
+class DTexture;
+class DTextureManager;
+class DTexturePool;
+class DEnvironmentSource;
+class DGPUShaderManager;
+class DShaderRender;
+
+enum DGlobalFlags {
+  DGF_USE_POOL = 1  // new textures go into the pool, and shader maps look there first
+};
+
+enum DGlobalTextureFlags {
+  DGTF_LOAD_IMAGES = 2,  // when clear, every texture is a one-pixel colour
+  DGTF_COMPRESS = 4      // compress where the GL context offers it
+};
+
+class DGlobal {
+public:
+  DGlobal();
+  ~DGlobal();
+  DGlobal(const DGlobal &) = delete;
+  DGlobal &operator=(const DGlobal &) = delete;
+
+  // Filter names as configuration files write them ("GL_LINEAR"); unknown
+  // ones warn and give GL_NEAREST, respectively "???".
+  static GLenum FilterS2N(const char *name);
+  static const char *FilterN2S(GLenum filter);
+  static bool IsMipmapFilter(GLenum filter) { return filter >= 0x2700 && filter <= 0x2703; }
+  // The pool while the global state lives, else null: textures destroyed
+  // at exit after it ask here.
+  static DTexturePool *LivingPool();
+
+  int flags = 0;
+  // Kept for the application.
+  GLenum defaultMinFilter = GL_LINEAR, defaultMagFilter = GL_LINEAR;
+  GLenum defaultWrapS = GL_CLAMP, defaultWrapT = GL_CLAMP, defaultWrapR = GL_CLAMP, defaultWrapQ = GL_CLAMP;
+  GLenum defaultTexEnv = GL_REPLACE;
+  // Loaded images are reduced by the divisor and to these bounds.
+  int maxTextureWidth = 4096, maxTextureHeight = 4096;
+  int textureDivisor = 1;
+  float lodScale = 1.0f;
+  float colorOffset[4] = {0, 0, 0, 0};
+  int textureFlags = DGTF_LOAD_IMAGES;
+  // Where image files and GPU program files are looked for.
+  QPath path;
+  std::unique_ptr<DTexturePool> pool;
+  std::unique_ptr<DTextureManager> textureManager;
+  // Set by the application; not owned.
+  DTexture *envMap = nullptr;
+  // None until GPU programs are loaded.
+  DGPUShaderManager *gpuShaderManager = nullptr;
+  int sortBias = 0;
+  int shaderGroup = 0;
+  std::unique_ptr<DBatch> batch;
+  // Registered by the application (a world, usually); not owned. Materials
+  // find their shaders through it.
+  DShaderRender *shaderRender = nullptr;
+  DEnvironmentSource *envSources[2] = {nullptr, nullptr};
+  float envMapAngle = 0;
+};
+
+// The global state, made on first use and destroyed at exit.
+DGlobal &d3Global();

@@ -1,0 +1,66 @@
+#include <kiln/dglobal.h>
+
+#include <kiln/dbatch.h>
+#include <kiln/dtexturemanager.h>
+#include <kiln/dtexturepool.h>
+#include <kiln/qdebug.h>
+
+#include <cstring>
+
+namespace {
+
+DGlobal *living = nullptr;
+
+struct FilterName {
+  const char *name;
+  GLenum value;
+};
+
+constexpr FilterName kFilters[] = {
+    {"GL_NEAREST", GL_NEAREST},
+    {"GL_LINEAR", GL_LINEAR},
+    {"GL_NEAREST_MIPMAP_NEAREST", GL_NEAREST_MIPMAP_NEAREST},
+    {"GL_LINEAR_MIPMAP_NEAREST", GL_LINEAR_MIPMAP_NEAREST},
+    {"GL_NEAREST_MIPMAP_LINEAR", GL_NEAREST_MIPMAP_LINEAR},
+    {"GL_LINEAR_MIPMAP_LINEAR", GL_LINEAR_MIPMAP_LINEAR},
+};
+
+}  // namespace
+
+DGlobal::DGlobal()
+    : pool(std::make_unique<DTexturePool>()),
+      textureManager(std::make_unique<DTextureManager>()),
+      batch(std::make_unique<DBatch>()) {
+  living = this;
+}
+
+DGlobal::~DGlobal() {
+  living = nullptr;
+  pool.reset();
+  textureManager.reset();
+  batch.reset();
+  path.Clear();
+}
+
+DTexturePool *DGlobal::LivingPool() { return living ? living->pool.get() : nullptr; }
+
+GLenum DGlobal::FilterS2N(const char *name) {
+  for (const FilterName &filter : kFilters) {
+    if (std::strcmp(filter.name, name) == 0) return filter.value;
+  }
+  qwarn("DGlobal::FilterS2N(%s) unknown", name);
+  return GL_NEAREST;
+}
+
+const char *DGlobal::FilterN2S(GLenum value) {
+  for (const FilterName &filter : kFilters) {
+    if (filter.value == value) return filter.name;
+  }
+  qwarn("DGlobal::FilterN2S(%d) unknown", static_cast<int>(value));
+  return "???";
+}
+
+DGlobal &d3Global() {
+  static DGlobal global;
+  return global;
+}

@@ -1,0 +1,110 @@
+#include "gl_window.h"
+
+#include <kiln/qglcontext.h>
+#include <kiln/qxdisplay.h>
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+namespace kiln::test {
+namespace {
+
+// One connection per process: a forked child (a test of once-only
+// messages) opens its own rather than talk over its parent's.
+struct Connection {
+  pid_t owner = 0;
+  Display *display = nullptr;
+  XVisualInfo *visual = nullptr;
+};
+
+Connection &Current() {
+  static Connection connection;
+  if (connection.owner != getpid()) {
+    connection.owner = getpid();
+    connection.display = XOpenDisplay(nullptr);
+    connection.visual = nullptr;
+    if (connection.display) {
+      QSetXDisplay(connection.display);
+      int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                          GLX_DEPTH_SIZE, 16, None};
+      connection.visual = glXChooseVisual(connection.display, DefaultScreen(connection.display), attributes);
+    }
+  }
+  return connection;
+}
+
+QGLContext *canvasContext = nullptr;
+
+}  // namespace
+
+Display *TestDisplay() { return Current().display; }
+
+XVisualInfo *TestVisual() { return Current().visual; }
+
+GLWindow::GLWindow(int width, int height, bool withContext) : width(width), height(height) {
+  Display *display = TestDisplay();
+  XVisualInfo *visual = TestVisual();
+  if (!display || !visual) return;
+  XSetWindowAttributes attributes{};
+  attributes.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
+  attributes.event_mask = StructureNotifyMask;
+  window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, static_cast<unsigned>(width),
+                         static_cast<unsigned>(height), 0, visual->depth, InputOutput, visual->visual,
+                         CWColormap | CWEventMask, &attributes);
+  colormap = attributes.colormap;
+  XMapWindow(display, window);
+  for (XEvent event;;) {
+    XWindowEvent(display, window, StructureNotifyMask, &event);
+    if (event.type == MapNotify) break;
+  }
+  if (!withContext) return;
+  context = std::make_unique<QGLContext>(this, visual, nullptr, true);
+  if (context->IsValid()) QGLContext::Select(context.get());
+}
+
+GLWindow::~GLWindow() {
+  Display *display = TestDisplay();
+  if (context && canvasContext == context.get()) {
+    canvasContext = nullptr;
+    QGLSetAppContextSource(nullptr);
+  }
+  if (!window) return;
+  if (context) {
+    glXMakeCurrent(display, None, nullptr);
+    context.reset();
+  }
+  XDestroyWindow(display, window);
+  XFreeColormap(display, colormap);
+  XSync(display, False);
+}
+
+bool GLWindow::IsReady() const { return window && context && context->IsValid(); }
+
+void GLWindow::ActAsCanvas() {
+  canvasContext = context.get();
+  QGLSetAppContextSource([] { return canvasContext; });
+}
+
+void GLWindow::Setup2D() const {
+  context->Setup2D();
+  glDisable(GL_DEPTH_TEST);
+}
+
+std::vector<uint8_t> GLWindow::ReadPixels(int x, int y, int w, int h) const {
+  std::vector<uint8_t> pixels(static_cast<std::size_t>(w) * h * 4);
+  glFinish();
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glReadBuffer(GL_BACK);
+  glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glPopClientAttrib();
+  return pixels;
+}
+
+std::array<uint8_t, 4> GLWindow::Pixel(int x, int y) const {
+  std::vector<uint8_t> one = ReadPixels(x, y, 1, 1);
+  return {one[0], one[1], one[2], one[3]};
+}
+
+}  // namespace kiln::test
