@@ -7,7 +7,11 @@ PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build build-asan test test-normal test-asan run bench fuzz-build fuzz-smoke install clean
+FUZZ_SECONDS ?= 60
+# Where `make fuzz` keeps what it finds, run after run; outside the checkout.
+FUZZ_KEEP  ?= $(HOME)/.cache/kiln-fuzz
+
+.PHONY: all deps build build-asan test test-normal test-asan run bench fuzz-build fuzz-smoke fuzz install clean
 
 all: build
 
@@ -43,8 +47,13 @@ fuzz-build: deps
 	  -DKILN_FUZZ=ON -DKILN_TESTS=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
+# Each harness briefly on its seeds (CI).
 fuzz-smoke: fuzz-build
-	sh scripts/fuzz-smoke.sh $(FUZZ_BUILD)/bin fuzz/corpus
+	FUZZ_SECONDS=10 sh scripts/fuzz-run.sh $(FUZZ_BUILD)/bin fuzz/corpus
+
+# Each harness for FUZZ_SECONDS, going on from what earlier runs found.
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) sh scripts/fuzz-run.sh $(FUZZ_BUILD)/bin fuzz/corpus "$(FUZZ_KEEP)"
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -12,11 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static bool quiet = kiln::fuzz::SilenceDiagnostics();
   static FILE *sink = std::fopen("/dev/null", "w");
   (void)quiet;
-  if (FILE *file = std::fopen("fuzz.ini", "wb")) {
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-  }
-  QInfo info("fuzz.ini", QINFO_QUIET);
+  static kiln::fuzz::MemoryFile input;
+  input.Fill(data, size);
+  QInfo info(input.Path(), QINFO_QUIET);
   QInfoIterator iterator(&info, nullptr);
   qstring name;
   char value[1024];

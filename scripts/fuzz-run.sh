@@ -1,26 +1,51 @@
 #!/bin/sh
-# Runs every fuzzing harness briefly on its seed corpus.
+# Runs every fuzzing harness for FUZZ_SECONDS (10 by default) on its seed
+# corpus and prints how many inputs each tried a second.
+#   fuzz-run.sh BIN_DIR SEED_DIR [KEEP_DIR]
+# New inputs go to a scratch corpus: removed afterwards, or kept in
+# KEEP_DIR (outside the checkout) with any crashing input, to go on from
+# there next time. The seeds stay as committed.
 set -eu
 bin=$(cd "$1" && pwd)
 corpus=$(cd "$2" && pwd)
+keep=${3:-}
 seconds=${FUZZ_SECONDS:-10}
-failed=0
+here=$(cd "$(dirname "$0")/.." && pwd)
+# Harnesses that draw need an X server of their own; the leaks of the X and
+# GL libraries are theirs.
+graphical="material"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
+
+# Runs a harness, under an X server of its own when it draws.
+run() {
+  case " $graphical " in
+    *" $name "*) xvfb-run -a -s "-screen 0 640x480x24" "$@" ;;
+    *) "$@" ;;
+  esac
+}
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [ -n "$keep" ]; then
+  mkdir -p "$keep"
+  found=$(cd "$keep" && pwd)
+else
+  found=$work/found
+fi
+failed=0
 for harness in "$bin"/fuzz_*; do
   [ -x "$harness" ] || continue
   name=$(basename "$harness" | sed 's/^fuzz_//')
-  seeds="$corpus/$name"
-  # New inputs go to a scratch corpus; the seeds stay as committed.
-  mkdir -p "$work/$name"
+  mkdir -p "$found/$name" "$work/$name.run"
   echo "== fuzz $name (${seconds}s)"
-  if ! (cd "$work" && "$harness" -max_total_time="$seconds" -print_final_stats=0 \
-          "$work/$name" "$seeds" >"$work/$name.log" 2>&1); then
+  if ! (cd "$work/$name.run" && run "$harness" -max_total_time="$seconds" -print_final_stats=1 \
+          -artifact_prefix="$found/$name-" "$found/$name" "$corpus/$name" >"$work/$name.log" 2>&1); then
     tail -n 40 "$work/$name.log"
-    echo "FAILED: $name"
+    echo "FAILED: $name (the input is kept as $found/$name-*)"
     failed=1
   else
-    grep -E '^#[0-9]+.*DONE' "$work/$name.log" | tail -n 1 || true
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
+    echo "$runs inputs, $((runs / seconds)) a second"
   fi
 done
 exit $failed

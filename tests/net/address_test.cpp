@@ -7,6 +7,7 @@
 #include <kiln/qnet.h>
 
 #include <arpa/inet.h>
+#include <netdb.h>
 
 #include <cstdio>
 #include <memory>
@@ -44,11 +45,20 @@ TEST(NetAddress, NumbersNamesAndText) {
   QNAddress copy(numeric);
   EXPECT_TRUE(copy.IsEqual(numeric));
   EXPECT_STREQ(copy.GetName(), "10.1.2.250");
+  QNAddress unknown;
+  EXPECT_FALSE(unknown.GetByName("no-such-host.invalid"));
+  EXPECT_NE(capture.Take().find("** Error: [QN] QNAddress:GetByName(no-such-host.invalid) failed ("), std::string::npos);
+}
+
+// Needs the machine to resolve "localhost", which a bare system may not.
+TEST(NetAddress, LocalhostByName) {
+  addrinfo hints{}, *found = nullptr;
+  hints.ai_family = AF_INET;
+  if (getaddrinfo("localhost", nullptr, &hints, &found) != 0) GTEST_SKIP() << "this machine does not resolve localhost";
+  freeaddrinfo(found);
   QNAddress local;
   ASSERT_TRUE(local.GetByName("localhost"));
   EXPECT_STREQ(local.ToString(), "127.0.0.1");
-  EXPECT_FALSE(local.GetByName("no-such-host.invalid"));
-  EXPECT_NE(capture.Take().find("** Error: [QN] QNAddress:GetByName(no-such-host.invalid) failed ("), std::string::npos);
 }
 
 class HostEntries : public ::testing::Test {

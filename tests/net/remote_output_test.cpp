@@ -3,10 +3,11 @@
 
 #include <kiln/qdebug.h>
 #include <kiln/qinfo.h>
-#include <kiln/qnsocket.h>
 #include <kiln/qremote.h>
 
+#include <arpa/inet.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "free_port.h"
 #include "message_capture.h"
 #include "remote_internal.h"
 #include "test_support.h"
@@ -26,11 +26,19 @@ namespace {
 
 class RemoteOutput : public ::testing::Test {
 protected:
+  // The receiver is a plain socket: nothing of the library runs (or prints,
+  // starting the log and the remote output) before a child takes over.
   void SetUp() override {
-    port = kiln::test::OpenOnFreePort([&](int candidate) { return receiver.Open(candidate, QNS_UDP); }, 3);
-    ASSERT_GT(port, 0);
-    receiver.SetNonBlocking(true);
+    receiver = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(receiver, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(getsockname(receiver, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    port = ntohs(address.sin_port);
   }
+  void TearDown() override { close(receiver); }
 
   void WriteOptions(const std::string &text, mode_t mode = 0644) {
     dir.WriteFile("kilnopt.txt", text);
@@ -52,9 +60,9 @@ protected:
   Texts Received() {
     Texts texts;
     char buffer[4096];
-    pollfd wait{receiver.GetDescriptor(), POLLIN, 0};
+    pollfd wait{receiver, POLLIN, 0};
     while (poll(&wait, 1, 300) == 1) {
-      int got = receiver.Read(buffer, sizeof buffer);
+      const ssize_t got = recv(receiver, buffer, sizeof buffer, 0);
       if (got <= 0) break;
       texts.emplace_back(buffer, static_cast<std::size_t>(got));
     }
@@ -62,7 +70,7 @@ protected:
   }
 
   TempDir dir;
-  QNSocket receiver;
+  int receiver = -1;
   int port = -1;
 };
 

@@ -73,16 +73,23 @@ void RedirectOutputs(const std::string &outFile, const std::string &errFile) {
   close(err);
 }
 
+// Where the suite's scratch files go: the run's own directory when it has
+// one (see run-in-scratch.sh), so that whatever a test leaves goes with it.
+std::string ScratchRoot() {
+  const char *root = std::getenv("TMPDIR");
+  return root && *root ? root : "/tmp";
+}
+
 std::string OutputName(const char *kind) {
   static int counter = 0;
-  return "/tmp/kiln-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "." + kind;
+  return ScratchRoot() + "/kiln-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "." + kind;
 }
 
 }  // namespace
 
 TempDir::TempDir() {
-  char pattern[] = "/tmp/kiln-test-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  std::string pattern = ScratchRoot() + "/kiln-test-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   root = pattern;
   chmod(root.c_str(), 0777);
 }
@@ -173,20 +180,22 @@ ProcessResult RunInChild(const std::function<void()> &body, const std::string &w
   return Spawn(workingDir, body);
 }
 
-SmallFileSystem::SmallFileSystem(const std::string &path, const char *size) : mountPoint(path) {
-  if (geteuid() != 0 || mkdir(path.c_str(), 0777) != 0) return;
-  std::string options = std::string("size=") + size;
-  mounted = mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  if (!mounted) rmdir(path.c_str());
-}
-
-SmallFileSystem::~SmallFileSystem() {
-  if (!mounted) return;
+MountedAt::~MountedAt() {
+  if (mountPoint.empty()) return;
   if (umount(mountPoint.c_str()) != 0) {
     ADD_FAILURE() << "can't unmount " << mountPoint << ": " << std::strerror(errno);
     return;
   }
   rmdir(mountPoint.c_str());
+}
+
+void MountedAt::Take(const std::string &path) { mountPoint = path; }
+
+SmallFileSystem::SmallFileSystem(const std::string &path, const char *size) {
+  if (geteuid() != 0 || mkdir(path.c_str(), 0777) != 0) return;
+  std::string options = std::string("size=") + size;
+  if (mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0) Take(path);
+  else rmdir(path.c_str());
 }
 
 }  // namespace kiln::test

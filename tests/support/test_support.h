@@ -27,23 +27,30 @@ private:
   std::string root;
 };
 
-// A small tmpfs mounted at a new directory for as long as the object lives,
-// to make a disk fill up. Needs root: check IsMounted(). Declare it before
-// anything that opens files on it, so that it is unmounted after they are
-// closed; a failed unmount fails the test.
-class SmallFileSystem {
+// Unmounts a directory when it goes, however the test ends: declare it
+// before anything that opens files on the mount, so that they are closed
+// first. A failed unmount fails the test.
+class MountedAt {
 public:
-  SmallFileSystem(const std::string &path, const char *size);
-  ~SmallFileSystem();
-  SmallFileSystem(const SmallFileSystem &) = delete;
-  SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+  MountedAt() = default;
+  ~MountedAt();
+  MountedAt(const MountedAt &) = delete;
+  MountedAt &operator=(const MountedAt &) = delete;
 
-  bool IsMounted() const { return mounted; }
+  // From now on the directory is this guard's to unmount (and remove).
+  void Take(const std::string &path);
+  bool IsMounted() const { return !mountPoint.empty(); }
   const std::string &path() const { return mountPoint; }
 
 private:
   std::string mountPoint;
-  bool mounted = false;
+};
+
+// A small tmpfs mounted at a new directory for as long as the object lives,
+// to make a disk fill up. Needs root: check IsMounted().
+class SmallFileSystem : public MountedAt {
+public:
+  SmallFileSystem(const std::string &path, const char *size);
 };
 
 std::string ReadFile(const std::string &path);

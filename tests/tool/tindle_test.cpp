@@ -1,7 +1,6 @@
 // Runs the real tindle program on real trees.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -327,7 +326,9 @@ TEST_F(TindleTest, CaseInsensitiveFileSystemStillRenames) {
   work.MakeDir("mnt");
   std::string make = "truncate -s 8M " + image + " && mkfs.ext4 -q -O casefold " + image + " >/dev/null 2>&1 && mount -o loop " +
                      image + " " + mountPoint + " 2>/dev/null";
+  kiln::test::MountedAt mounted;
   if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no case-folding file system here";
+  mounted.Take(mountPoint);
   std::string folded = mountPoint + "/folded";
   mkdir(folded.c_str(), 0777);
   bool ready = std::system(("chattr +F " + folded + " 2>/dev/null").c_str()) == 0;
@@ -339,7 +340,6 @@ TEST_F(TindleTest, CaseInsensitiveFileSystemStillRenames) {
     EXPECT_EQ(ListTree(folded), (std::vector<std::string>{"name"}));
     EXPECT_EQ(Count(), 1);
   }
-  umount(mountPoint.c_str());
   if (!ready) GTEST_SKIP() << "case folding not supported";
 }
 

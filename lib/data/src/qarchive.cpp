@@ -9,6 +9,7 @@
 #include <stdio_ext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -230,13 +231,35 @@ bool QArchive::ExtractFile(const char *name, const char *destination) {
 bool QArchive::ReadEntry(const char *name, void **block, int *size) {
   int32_t offset, recorded;
   if (!FindEntry(name, &offset, &recorded, false) || recorded < 1 || !SeekToEntry(offset)) return false;
-  char *data = static_cast<char *>(QMalloc(static_cast<std::size_t>(recorded)));
-  if (!data) {
-    qerr("QArchive: no memory for the %d bytes of '%s'", recorded, name);
-    return false;
-  }
+  // The block grows with what decodes, up to the recorded size: a damaged
+  // directory that names gigabytes takes no more than the data give.
+  int capacity = std::min(recorded, 1 << 16);
+  char *data = static_cast<char *>(QMalloc(static_cast<std::size_t>(capacity)));
   int produced = 0;
-  if (!ExtractData(nullptr, AR_EXTRACT_NO_OUTPUT, &produced, data, recorded)) {
+  bool noMemory = data == nullptr;
+  auto take = [&](const uint8_t *chunkData, int length) {
+    if (length > recorded - produced) {
+      qerr("QArchive: entry holds more than its %d bytes", recorded);
+      return false;
+    }
+    if (produced + length > capacity) {
+      const int grown = static_cast<int>(std::min<long>(recorded, std::max<long>(2L * capacity, produced + length)));
+      char *larger = static_cast<char *>(QMalloc(static_cast<std::size_t>(grown)));
+      if (!larger) {
+        noMemory = true;
+        return false;
+      }
+      std::memcpy(larger, data, static_cast<std::size_t>(produced));
+      QFree(data);
+      data = larger;
+      capacity = grown;
+    }
+    std::memcpy(data + produced, chunkData, static_cast<std::size_t>(length));
+    produced += length;
+    return true;
+  };
+  if (noMemory || !DecodeEntry(take, nullptr)) {
+    if (noMemory) qerr("QArchive: no memory for the %d bytes of '%s'", recorded, name);
     QFree(data);
     return false;
   }

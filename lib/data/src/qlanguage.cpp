@@ -22,20 +22,21 @@ bool AtEnd(QFile &file) {
 
 }  // namespace
 
-QLanguage::QLanguage(const char *name, int fileType)
-    : type(fileType), keys(kMaxStrings), strings(kMaxStrings), fileName(name) {
-  Open();
-}
+QLanguage::QLanguage(const char *name, int fileType) : type(fileType), fileName(name) { Open(); }
 
-QLanguage::QLanguage(QInfo &) : keys(kMaxStrings), strings(kMaxStrings) { qwarn("QInfo &info NYI"); }
+QLanguage::QLanguage(QInfo &) { qwarn("QInfo &info NYI"); }
 
 void QLanguage::Add(const char *key, const char *text) {
   if (count == kMaxStrings) {
     qwarn("QLanguage:Open(); too many strings in '%s'", fileName.CStr());
-    --count;  // the new entry takes the place of the last
+    // The new entry takes the place of the last.
+    keys[count - 1] = key;
+    strings[count - 1] = text;
+    return;
   }
-  keys[count] = key;
-  strings[count] = text;
+  // The tables grow with the file: a short file takes little memory.
+  keys.emplace_back(key);
+  strings.emplace_back(text);
   ++count;
 }
 

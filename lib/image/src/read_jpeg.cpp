@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "byte_reader.h"
 #include "jpeg_error.h"
 
 namespace {
@@ -15,8 +16,10 @@ constexpr long long kMaxPixels = 1LL << 28;
 }  // namespace
 
 bool QImage::ReadJPG(const char *fileName) {
-  FILE *file = std::fopen(fileName, "rb");
-  if (!file) {
+  // The whole file in one read: a damaged file's end is met in memory, not
+  // by a read of the file per marker.
+  kiln::image::FileBytes bytes;
+  if (!kiln::image::ReadWholeFile(fileName, &bytes)) {
     std::printf("Can't open %s\n", fileName);
     return false;
   }
@@ -26,17 +29,15 @@ bool QImage::ReadJPG(const char *fileName) {
   if (setjmp(error.jump)) {
     qwarn("QImage:ReadJPG(%s); %s", fileName, error.message);
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
     return false;
   }
   jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
+  jpeg_mem_src(&info, bytes.data.get(), static_cast<unsigned long>(bytes.size));
   jpeg_read_header(&info, TRUE);
   if (static_cast<long long>(info.image_width) * info.image_height > kMaxPixels ||
       !Alloc(32, static_cast<int>(info.image_width), static_cast<int>(info.image_height), 0)) {
     qwarn("QImage:ReadJPG(); (%s) out of memory", fileName);
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
     return false;
   }
 #ifdef JCS_ALPHA_EXTENSIONS
@@ -81,6 +82,5 @@ bool QImage::ReadJPG(const char *fileName) {
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
-  std::fclose(file);
   return true;
 }

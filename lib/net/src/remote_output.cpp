@@ -63,7 +63,12 @@ void OpenRemote(const std::string &host, int port) {
 
 namespace kiln::net {
 
-void SetOptionFile(const char *path) { optionFile = path; }
+void SetOptionFile(const char *path) {
+  // The next remote send reads the new file, whatever the state before.
+  optionFile = path;
+  state = State::kUntried;
+  remoteSocket.reset();
+}
 void SetRemoteHostOverride(const char *host) { hostOverride = host ? host : ""; }
 
 }  // namespace kiln::net
