@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_window.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -43,40 +44,6 @@ namespace {
 constexpr int kWidth = 640, kHeight = 480;
 constexpr int kGeodes = 100, kBursts = 5, kTriangles = 98, kTextures = 50, kTextureSize = 64;
 constexpr int kFiles = 32, kFileSize = 1024;
-
-// A window of its own with a context current on it.
-class BenchWindow : public QDrawable {
-public:
-  BenchWindow() {
-    display = XOpenDisplay(nullptr);
-    if (!display) return;
-    QSetXDisplay(display);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-                        GLX_DEPTH_SIZE, 16, None};
-    XVisualInfo *visual = glXChooseVisual(display, DefaultScreen(display), attributes);
-    if (!visual) return;
-    XSetWindowAttributes windowAttributes{};
-    windowAttributes.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, kWidth, kHeight, 0, visual->depth,
-                           InputOutput, visual->visual, CWColormap, &windowAttributes);
-    XMapWindow(display, window);
-    XSync(display, False);
-    context = std::make_unique<QGLContext>(this, visual, nullptr, true);
-    XFree(visual);
-    if (context->IsValid()) QGLContext::Select(context.get());
-  }
-  const char *ClassName() const override { return "BenchWindow"; }
-  unsigned long GetXWindow() const override { return window; }
-  unsigned long GetXDrawable() const override { return window; }
-  int GetWidth() const override { return kWidth; }
-  int GetHeight() const override { return kHeight; }
-  bool Ready() const { return context && context->IsValid(); }
-
-private:
-  Display *display = nullptr;
-  Window window = 0;
-  std::unique_ptr<QGLContext> context;
-};
 
 // The scene: 100 geodes in a grid of 10 x 10 cells, each burst a strip of
 // 49 quads in its own column of its geode's cell, so that nothing overlaps
@@ -199,6 +166,11 @@ struct Scene {
   }
 };
 
+kiln::bench::BenchWindow &TheWindow() {
+  static kiln::bench::BenchWindow window(kWidth, kHeight);
+  return window;
+}
+
 Scene &TheScene() {
   static Scene scene;
   return scene;
@@ -220,16 +192,6 @@ void StartFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// The back buffer's bytes summed, each weighted by its place.
-double Picture() {
-  std::vector<uint8_t> pixels(static_cast<std::size_t>(kWidth) * kHeight * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  double sum = 0;
-  for (std::size_t i = 0; i < pixels.size(); ++i) sum += pixels[i] * static_cast<double>(i % 997 + 1);
-  return sum;
-}
 
 void PaintGeodes() {
   for (auto &geode : TheScene().geodes) geode->Paint();
@@ -266,7 +228,7 @@ void Frames(benchmark::State &state, void (*paint)()) {
   }
   StartFrame();
   paint();
-  kiln::bench::SetResult(state, Picture());
+  kiln::bench::SetResult(state, TheWindow().BackBufferSum());
   state.SetItemsProcessed(state.iterations() * kGeodes * kBursts);
 }
 
@@ -385,8 +347,7 @@ int main(int argc, char **argv) {
   auto quiet = [](const char *) {};
   qdbg_set_callback(quiet);
   qwarn_set_callback(quiet);
-  static BenchWindow window;
-  if (!window.Ready()) {
+  if (!TheWindow().Ready()) {
     std::printf("benchmark failed: no GL display (run under xvfb-run)\n");
     return 1;
   }

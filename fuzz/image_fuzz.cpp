@@ -25,9 +25,11 @@ long LittleEndian16(const uint8_t *at) { return at[1] << 8 | at[0]; }
 bool SmallEnough(const uint8_t *data, size_t size) {
   const char *reader = KILN_FUZZ_READER_NAME;
   if (std::strcmp(reader, "ReadRGB") == 0 && size >= 12) {
-    // Width, height and channels, in the byte order the magic number tells.
+    // Width, height and channels, in the byte order the magic number tells:
+    // every pixel is written in four channels, and each row of each channel
+    // has its entry in the run-length tables.
     auto number = data[0] == 0x01 ? BigEndian16 : LittleEndian16;
-    return number(data + 6) * number(data + 8) * number(data + 10) <= kMaxPixels;
+    return number(data + 6) * number(data + 8) <= kMaxPixels && number(data + 8) * number(data + 10) <= kMaxPixels;
   }
   if (std::strcmp(reader, "ReadJPG") == 0) {
     // Every start-of-frame marker: height and width after its length and precision.

@@ -11,6 +11,7 @@ PACKAGES="
   libjpeg62-turbo-dev imagemagick libstb-dev
   libenet-dev iproute2
   xvfb xauth libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libxtst-dev libxxf86vm-dev
+  xfonts-base xfonts-75dpi xfonts-100dpi
 "
 
 missing=""

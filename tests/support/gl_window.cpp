@@ -1,5 +1,6 @@
 #include "gl_window.h"
 
+#include <kiln/qcanvas.h>
 #include <kiln/qglcontext.h>
 #include <kiln/qxdisplay.h>
 
@@ -30,6 +31,8 @@ Connection &Current() {
       connection.visual = glXChooseVisual(connection.display, DefaultScreen(connection.display), attributes);
     }
   }
+  // Tests of the event queue set displays of their own: this one comes back.
+  if (connection.display && QGetXDisplay() != connection.display) QSetXDisplay(connection.display);
   return connection;
 }
 
@@ -83,6 +86,14 @@ bool GLWindow::IsReady() const { return window && context && context->IsValid();
 void GLWindow::ActAsCanvas() {
   canvasContext = context.get();
   QGLSetAppContextSource([] { return canvasContext; });
+}
+
+QCanvas *GLWindow::Canvas() {
+  if (QCanvas *held = QCanvas::Of(this)) return held;
+  auto *canvas = new QCanvas(this);
+  canvas->SetGLContext(context.get());
+  SetCanvasObject(canvas);
+  return canvas;
 }
 
 void GLWindow::Setup2D() const {

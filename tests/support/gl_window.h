@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QCanvas;
 class QGLContext;
 
 namespace kiln::test {
@@ -42,6 +43,9 @@ public:
   QGLContext *Context() const { return context.get(); }
   // Pixel coordinates, origin at the bottom left, depth test off.
   void Setup2D() const;
+  // The window's canvas, drawing through its context: made on first use and
+  // held as windows hold theirs.
+  QCanvas *Canvas();
   // The back buffer's pixels, RGBA, bottom row first: read before a swap,
   // after which the front buffer reads black here.
   std::vector<uint8_t> ReadPixels(int x, int y, int w, int h) const;

@@ -170,6 +170,9 @@ void QGLContext::Swap() {
 void QGLContext::Setup2D() {
   MakeCurrentIfOther();
   const int width = window ? window->GetWidth() : 0, height = window ? window->GetHeight() : 0;
+  // Reloading the matrices flushes the driver's batch of vertices: not
+  // while the projection set last time is still in place.
+  if (width == twoDWidth && height == twoDHeight) return;
   Viewport(0, 0, width, height);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -179,10 +182,15 @@ void QGLContext::Setup2D() {
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   glMatrixMode(GL_MODELVIEW);
   Identity(camera);
+  twoDWidth = width;
+  twoDHeight = height;
 }
+
+void QGLContext::Invalidate2D() { twoDWidth = twoDHeight = -1; }
 
 void QGLContext::SetPerspectiveView(float distance) {
   MakeCurrentIfOther();
+  Invalidate2D();
   const float width = window ? static_cast<float>(window->GetWidth()) : 0;
   const float height = window ? static_cast<float>(window->GetHeight()) : 0;
   glMatrixMode(GL_PROJECTION);
@@ -206,6 +214,7 @@ void QGLContext::Perspective(float fieldOfView, float aspect, float nearPlane, f
   m[14] = 2 * farPlane * nearPlane / (nearPlane - farPlane);
   std::memcpy(projection, m, sizeof m);
   MakeCurrentIfOther();
+  Invalidate2D();
   glMultMatrixf(m);
 }
 
@@ -233,6 +242,7 @@ void QGLContext::LookAt(float eyeX, float eyeY, float eyeZ, float centreX, float
   translate[14] = -eyeZ;
   Multiply(m, translate, camera);
   MakeCurrentIfOther();
+  Invalidate2D();
   glMultMatrixf(camera);
 }
 
@@ -282,16 +292,19 @@ void QGLContext::Disable(GLenum capability) {
 
 void QGLContext::Ortho(double left, double right, double bottom, double top, double nearPlane, double farPlane) {
   MakeCurrentIfOther();
+  Invalidate2D();
   glOrtho(left, right, bottom, top, nearPlane, farPlane);
 }
 
 void QGLContext::LoadIdentity() {
   MakeCurrentIfOther();
+  Invalidate2D();
   glLoadIdentity();
 }
 
 void QGLContext::MatrixMode(GLenum mode) {
   MakeCurrentIfOther();
+  Invalidate2D();
   glMatrixMode(mode);
 }
 
@@ -312,6 +325,7 @@ void QGLContext::DrawBuffer(GLenum buffer) {
 
 void QGLContext::Viewport(int x, int y, int width, int height) {
   MakeCurrentIfOther();
+  Invalidate2D();
   viewport[0] = x;
   viewport[1] = y;
   viewport[2] = width;

@@ -6,6 +6,9 @@ namespace {
 
 Display *display = nullptr;
 int errors = 0;
+// The pixels of the default colours, for the display they were made on.
+Display *colorsOf = nullptr;
+unsigned long defaultColors[kDefaultColorSlots] = {};
 
 int ReportXError(Display *where, XErrorEvent *event) {
   char text[256];
@@ -26,3 +29,27 @@ void QSetXDisplay(Display *newDisplay) {
 Display *QGetXDisplay() { return display; }
 
 int QXErrorCount() { return errors; }
+
+void QAllocDefaultColors() {
+  static const char *const kNames[] = {"grey100", "grey0", "grey65", "grey37", "grey20", "red"};
+  if (!display) return;
+  colorsOf = display;
+  for (unsigned long &pixel : defaultColors) pixel = 0;
+  const Colormap colormap = DefaultColormap(display, 0);
+  for (int slot = 0; slot < 6; ++slot) {
+    XColor exact, screen;
+    if (XAllocNamedColor(display, colormap, kNames[slot], &screen, &exact)) {
+      defaultColors[slot] = screen.pixel;
+    } else {
+      qerr("Can't allocate default color '%s'\n", kNames[slot]);
+      defaultColors[slot] = BlackPixel(display, 0);
+    }
+  }
+}
+
+unsigned long QGetDefaultColor(int index) {
+  if (!display) return 0;
+  if (colorsOf != display) QAllocDefaultColors();
+  if (index < 0 || index >= kDefaultColorSlots) return BlackPixel(display, DefaultScreen(display));
+  return defaultColors[index];
+}

@@ -49,8 +49,12 @@ public:
   static void SetCurrent(QGLContext *context);
 
   void Swap();
-  // Pixel coordinates with the origin at the bottom left.
+  // Pixel coordinates with the origin at the bottom left. Nothing is done
+  // while the 2D projection this context set is still in place: it knows of
+  // the changes made through its own operations, not of plain OpenGL calls.
   void Setup2D();
+  // After plain OpenGL calls changed the matrices or the viewport.
+  void Invalidate2D();
   // A frustum in which one unit at depth 0 is one pixel.
   void SetPerspectiveView(float distance);
   void Perspective(float fieldOfView, float aspect, float nearPlane, float farPlane);
@@ -99,6 +103,7 @@ private:
   float projection[16];
   float camera[16];
   int viewport[4] = {};
+  int twoDWidth = -1, twoDHeight = -1;  // the 2D projection in place, if any
 };
 
 // The GL context of the application's drawing canvas: its BC window's, or

@@ -1,5 +1,6 @@
-// The X display the drawing layer works on. The application object opens it
-// and hands it over; until then a program may set one itself.
+// The X display the drawing layer works on, and its default colours. The
+// application object opens the display and hands it over; until then a
+// program may set one itself.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -10,3 +11,12 @@ void QSetXDisplay(Display *display);
 Display *QGetXDisplay();
 // The number of X errors reported so far.
 int QXErrorCount();
+
+// The ten default colour slots: "grey100", "grey0", "grey65", "grey37",
+// "grey20" and "red" in slots 0 to 5 of the default colormap, slots 6 to 9
+// empty (0). The application allocates them when it opens the display;
+// otherwise the first QGetDefaultColor() does.
+constexpr int kDefaultColorSlots = 10;
+void QAllocDefaultColors();
+// The pixel of a slot; any index outside 0 to 9 gives the black pixel.
+unsigned long QGetDefaultColor(int index);

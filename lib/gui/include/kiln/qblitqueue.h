@@ -1,0 +1,36 @@
+// Pixel blits of a canvas gathered for one later pass, which switches
+// blending only where it changes.
+#pragma once
+
+class QBitMap;
+class QCanvas;
+
+class QBlitQueue {
+public:
+  static constexpr int kCapacity = 500;
+
+  enum EntryFlags { BLEND = 1, SKIP = 2 };
+  struct Entry {
+    const QBitMap *bitmap;
+    int sx, skipRows;  // rows counted from the bitmap's bottom row
+    int width, height;
+    int dx, dy;        // OpenGL window coordinates
+    int flags;
+  };
+
+  explicit QBlitQueue(QCanvas *canvas) : canvas(canvas) {}
+
+  // A full queue is executed first (with a warning).
+  void Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend);
+  // Draws every entry not marked skip, then empties the queue.
+  void Execute();
+  // Width times height over the entries not marked skip.
+  long GetPixelCount() const;
+  int GetCount() const { return count; }
+  Entry *GetEntry(int index) { return index >= 0 && index < count ? &entries[index] : nullptr; }
+
+private:
+  QCanvas *canvas;
+  Entry entries[kCapacity];
+  int count = 0;
+};
