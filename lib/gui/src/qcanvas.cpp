@@ -241,14 +241,15 @@ void QCanvas::Quad(const QRect &area, const QColor *const corners[4]) {
   const float left = static_cast<float>(rect.x), right = static_cast<float>(rect.x + rect.width);
   ApplyBlending();
   glDisable(GL_TEXTURE_2D);
+  const bool flat = corners[0] == corners[1] && corners[0] == corners[2] && corners[0] == corners[3];
   glBegin(GL_QUADS);
   GLColor(*corners[0]);
   glVertex2f(left, top);
-  GLColor(*corners[1]);
+  if (!flat) GLColor(*corners[1]);
   glVertex2f(right, top);
-  GLColor(*corners[2]);
+  if (!flat) GLColor(*corners[2]);
   glVertex2f(right, bottom);
-  GLColor(*corners[3]);
+  if (!flat) GLColor(*corners[3]);
   glVertex2f(left, bottom);
   glEnd();
 }
