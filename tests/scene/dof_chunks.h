@@ -113,4 +113,19 @@ inline std::string Brst(const std::vector<int32_t> &starts, const std::vector<in
                            Ints(perPolygon));
 }
 
+// --- the container ---
+
+inline std::string Counted(const char *tag, const std::vector<std::string> &items) {
+  return Chunk(tag, Ints({static_cast<int32_t>(items.size())}) + Joined(items));
+}
+inline std::string Mats(const std::vector<std::string> &materials) { return Counted("MATS", materials); }
+inline std::string Geob(const std::vector<std::string> &geobs) { return Counted("GEOB", geobs); }
+inline std::string Dof1(const std::vector<std::string> &chunks) { return Chunk("DOF1", Joined(chunks) + "EDOF"); }
+
+// A small geob drawn with material `material`: one triangle at `offset`.
+inline std::string Triangle(int32_t material, float offset = 0) {
+  return Gob1({Ghdr(0, 0, material), Indi({0, 1, 2}),
+               Vert({offset, 0, 0, offset + 1, 0, 0, offset, 1, 0}), Brst({0}, {9}, {0}, {3})});
+}
+
 }  // namespace kiln::test::dof

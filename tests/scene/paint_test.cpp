@@ -226,6 +226,47 @@ TEST_F(Painting, GeometryOnlyAndFalseColours) {
   EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
 }
 
+TEST_F(Painting, ModelFileWithItsTexturesAndBlendedBurstsPaintedTwice) {
+  // Textures from the search path; one that is nowhere becomes the stub.
+  dir.MakeDir("maps");
+  QBitMap wall(32, 4, 4), glass(32, 4, 4);
+  for (int i = 0; i < 16; ++i) {
+    wall.SetPixel(i % 4, i / 4, QColor(200, 0, 0));
+    glass.SetPixel(i % 4, i / 4, QColor(0, 255, 0, 128));
+  }
+  wall.Write(dir.Path("maps/wall.tga").c_str(), QBM_FORMAT_TGA);
+  glass.Write(dir.Path("maps/glass.tga").c_str(), QBM_FORMAT_TGA);
+  d3Global().path.Add(dir.Path("maps").c_str());
+  // Lower half: the wall left, the missing map right; upper half: glass
+  // over the wall.
+  const auto square = [](int material, std::vector<float> corners) {
+    return Gob1({Ghdr(0, 0, material), Indi(kSquare), Vert(corners), Tver(kCorners), Brst({0}, {18}, {0}, {3})});
+  };
+  const std::string walls = square(0, Square(0, 0, 32, 64)), stub = square(1, Square(32, 0, 64, 32));
+  const std::string pane = square(2, Square(0, 32, 32, 64));
+  dir.WriteFile("house.dof", Dof1({Mats({WrittenMaterial("wall", {"wall.tga"}), WrittenMaterial("gone", {"gone.tga"}),
+                                         WrittenMaterial("glass", {"glass.tga"}, {}, 1)}),
+                                   Geob({walls, stub, pane})}));
+  std::unique_ptr<DGeode> house(d3LoadModel(dir.Path("house.dof").c_str()));
+  ASSERT_TRUE(house);
+  EXPECT_NE(capture.Take().find("can't load 'gone.tga'; creating red/blue stub image"), std::string::npos);
+  glDisable(GL_LIGHTING);
+  glDepthFunc(GL_LEQUAL);
+  house->Paint();
+  const Pixel wallColour = window.Pixel(16, 16);
+  EXPECT_EQ(wallColour[1], 0);
+  EXPECT_GT(wallColour[0], 0);
+  // The stub's two colours, a quarter of the square each.
+  EXPECT_NE(window.Pixel(40, 8), window.Pixel(56, 8));
+  EXPECT_EQ(window.Pixel(40, 8), window.Pixel(56, 24));
+  // Glass at half alpha over the wall, once in each pass: a quarter of the
+  // wall's red stays.
+  const Pixel glazed = window.Pixel(16, 48);
+  EXPECT_NEAR(glazed[0], wallColour[0] * 127 / 255 * 127 / 255, 2);
+  EXPECT_GT(glazed[1], 180);
+  d3Global().path.Clear();
+}
+
 TEST_F(Painting, BatchPaintsOpaqueGroupsThenTransparentOnesAndRestoresTheState) {
   // A BMP key-coloured left half, green right half: a transparent texture.
   QBitMap keyed(32, 4, 4);

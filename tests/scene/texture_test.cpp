@@ -10,6 +10,7 @@
 #include <kiln/dtexturemap.h>
 #include <kiln/dtexturepool.h>
 #include <kiln/qbitmap.h>
+#include <kiln/qcanvas.h>
 #include <kiln/qcolor.h>
 #include <kiln/qglcontext.h>
 
@@ -241,7 +242,7 @@ TEST_F(Textures, OutsideTheCanvasWarnsOncePerProcess) {
   };
   EXPECT_EXIT(
       {
-        QGLSetAppContextSource(nullptr);
+        QCanvas::SetAppCanvasSource(nullptr);
         for (int i = 0; i < 3; ++i) make();
         std::fputs(capture.Take().c_str(), stderr);
         std::exit(0);

@@ -36,7 +36,7 @@ Connection &Current() {
   return connection;
 }
 
-QGLContext *canvasContext = nullptr;
+QCanvas *appCanvas = nullptr;
 
 }  // namespace
 
@@ -67,9 +67,9 @@ GLWindow::GLWindow(int width, int height, bool withContext) : width(width), heig
 
 GLWindow::~GLWindow() {
   Display *display = TestDisplay();
-  if (context && canvasContext == context.get()) {
-    canvasContext = nullptr;
-    QGLSetAppContextSource(nullptr);
+  if (appCanvas && appCanvas == QCanvas::Of(this)) {
+    appCanvas = nullptr;
+    QCanvas::SetAppCanvasSource(nullptr);
   }
   if (!window) return;
   if (context) {
@@ -84,8 +84,8 @@ GLWindow::~GLWindow() {
 bool GLWindow::IsReady() const { return window && context && context->IsValid(); }
 
 void GLWindow::ActAsCanvas() {
-  canvasContext = context.get();
-  QGLSetAppContextSource([] { return canvasContext; });
+  appCanvas = Canvas();
+  QCanvas::SetAppCanvasSource([] { return appCanvas; });
 }
 
 QCanvas *GLWindow::Canvas() {

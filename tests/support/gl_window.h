@@ -37,8 +37,8 @@ public:
 
   // False without an X server or a context: the test skips.
   bool IsReady() const;
-  // Names this window's context as the application's canvas context, as the
-  // application object does for its own: textures made in it are at home.
+  // Names this window's canvas as the application's, as the application
+  // object does for its own: textures made in its context are at home.
   void ActAsCanvas();
   QGLContext *Context() const { return context.get(); }
   // Pixel coordinates, origin at the bottom left, depth test off.

@@ -23,6 +23,8 @@
 namespace {
 
 constexpr int kTextMLBuffer = 1024;
+
+QCanvas::AppCanvasSource appCanvasSource = nullptr;
 constexpr int kTextMLLines = 29;
 
 struct PaletteColor {
@@ -72,6 +74,10 @@ int QCanvas::GetHeight() const { return drawable ? drawable->GetHeight() : 0; }
 QCanvas *QCanvas::Of(const QDrawable *drawable) {
   return drawable ? dynamic_cast<QCanvas *>(drawable->GetCanvasObject()) : nullptr;
 }
+
+void QCanvas::SetAppCanvasSource(AppCanvasSource source) { appCanvasSource = source; }
+
+QCanvas *QCanvas::GetAppCanvas() { return appCanvasSource ? appCanvasSource() : nullptr; }
 
 // --- context and state ------------------------------------------------------------
 

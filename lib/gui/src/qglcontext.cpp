@@ -18,7 +18,6 @@ constexpr int kGathered = 2;
 constexpr float kDegreesPerRadian = 57.29578f;
 
 QGLContext *current = nullptr;
-QGLAppContextSource appContextSource = nullptr;
 
 struct Extension {
   const char *name;
@@ -125,9 +124,6 @@ bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readW
 
 QGLContext *QGLContext::GetCurrent() { return current; }
 
-void QGLSetAppContextSource(QGLAppContextSource source) { appContextSource = source; }
-
-QGLContext *QGLGetAppContext() { return appContextSource ? appContextSource() : nullptr; }
 
 void QGLContext::SetCurrent(QGLContext *context) { current = context; }
 

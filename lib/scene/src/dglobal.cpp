@@ -1,6 +1,7 @@
 #include <kiln/dglobal.h>
 
 #include <kiln/dbatch.h>
+#include <kiln/dgpushader.h>
 #include <kiln/dtexturemanager.h>
 #include <kiln/dtexturepool.h>
 #include <kiln/qdebug.h>
@@ -30,6 +31,7 @@ constexpr FilterName kFilters[] = {
 DGlobal::DGlobal()
     : pool(std::make_unique<DTexturePool>()),
       textureManager(std::make_unique<DTextureManager>()),
+      gpuShaderManager(std::make_unique<DGPUShaderManager>()),
       batch(std::make_unique<DBatch>()) {
   living = this;
 }
@@ -38,6 +40,7 @@ DGlobal::~DGlobal() {
   living = nullptr;
   pool.reset();
   textureManager.reset();
+  gpuShaderManager.reset();
   batch.reset();
   path.Clear();
 }

@@ -2,6 +2,7 @@
 
 #include <kiln/dglobal.h>
 #include <kiln/dtexturepool.h>
+#include <kiln/qcanvas.h>
 #include <kiln/qdebug.h>
 #include <kiln/qglcontext.h>
 
@@ -43,7 +44,8 @@ void DTexture::CreateTexture() {
   glBindTexture(target, texID);
 
   static bool warned = false;
-  QGLContext *canvasContext = QGLGetAppContext();
+  const QCanvas *canvas = QCanvas::GetAppCanvas();
+  const QGLContext *canvasContext = canvas ? canvas->GetGLContext() : nullptr;
   if (!warned && (!canvasContext || canvasContext->GetGLXContext() != glxContext)) {
     warned = true;
     qwarn("Textures being created outside of QCV; probably NOT wanted");

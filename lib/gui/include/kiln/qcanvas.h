@@ -49,6 +49,12 @@ public:
 
   // The canvas of a drawable, when it holds one.
   static QCanvas *Of(const QDrawable *drawable);
+  // The application's drawing canvas: its BC window's, or its shell's when
+  // there is no BC. The application object names it through this source;
+  // until one is set there is none.
+  using AppCanvasSource = QCanvas *(*)();
+  static void SetAppCanvasSource(AppCanvasSource source);
+  static QCanvas *GetAppCanvas();
 
   QDrawable *GetDrawable() const { return drawable; }
   void SetGLContext(QGLContext *context) { glContext = context; }

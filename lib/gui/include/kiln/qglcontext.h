@@ -106,13 +106,6 @@ private:
   int twoDWidth = -1, twoDHeight = -1;  // the 2D projection in place, if any
 };
 
-// The GL context of the application's drawing canvas: its BC window's, or
-// its shell's when there is no BC. The application object names it through
-// this source; until one is set there is none.
-using QGLAppContextSource = QGLContext *(*)();
-void QGLSetAppContextSource(QGLAppContextSource source);
-QGLContext *QGLGetAppContext();
-
 // Reports every pending OpenGL error on the error output.
 void QGLCheckError(const char *label);
 // Prints the main OpenGL state on the debug output.

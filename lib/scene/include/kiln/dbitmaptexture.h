@@ -9,6 +9,9 @@ class DBitMapTexture : public DTexture {
 public:
   // Loads the bitmap at once; with `takeName` the texture takes its name.
   explicit DBitMapTexture(const QBitMap *bitmap, bool takeName = false);
+  // Nothing loaded yet: mipmapping, filters and compression can be set
+  // before the first LoadBitMap().
+  DBitMapTexture() = default;
 
   const char *ClassName() const override { return "DBitMapTexture"; }
   const char *GetTypeName() const override { return "bitmapTexture"; }

@@ -1,4 +1,6 @@
-// A model: a named set of materials and geobs read from one model file.
+// A model: a named set of materials and geobs read from one model file
+// (the "DOF1" container), and a table of up to ten levels of detail, each a
+// geode of its own read from a file of its own.
 #pragma once
 
 #include <kiln/dbox.h>
@@ -7,6 +9,8 @@
 
 class DGeob;
 class DMaterial;
+class QArchive;
+class QFile;
 
 enum DGeodeFlags {
   DGEODE_FALSE_COLORS = 1,   // bursts and materials in flat colours that tell them apart
@@ -17,20 +21,31 @@ class DGeode : public DObject {
 public:
   static constexpr int kMaxMaterials = 1000;
   static constexpr int kMaxGeobs = 200;
+  static constexpr int kMaxLevels = 10;
 
   explicit DGeode(const char *name = nullptr);
-  DGeode(const DGeode &) = delete;
+  // A copy with its own materials (deep copies) and geobs that share the
+  // source's arrays, and the source's levels: all of these stay the
+  // source's, which must outlive the copy.
+  explicit DGeode(const DGeode &source);
   DGeode &operator=(const DGeode &) = delete;
-  // Deletes every geob and every material.
+  // Deletes the lower levels, every geob and every material it owns.
   ~DGeode() override;
 
   // Every geob, then every geob again in its transparent pass, so that the
-  // blended bursts come after all others.
+  // blended bursts are painted once more after all others.
   virtual void Paint();
+
+  // Reads a "DOF1" container, replacing what was held. False for a file
+  // that is no container, damage (a cut inside a chunk included), or a
+  // geob that can't be read; a file that ends between chunks loads.
+  bool ImportDOF(QFile *file);
+  bool ExportDOF(QFile *file) const;
 
   // Takes ownership; false (and deletes nothing) when the table is full.
   bool AddMaterial(DMaterial *material);
   bool AddGeob(DGeob *geob);
+  // None outside the tables.
   DMaterial *GetMaterial(int index) const;
   DGeob *GetGeob(int index) const;
   int GetMaterialCount() const { return materialCount; }
@@ -47,6 +62,19 @@ public:
   // does, else the name.
   void ResolveTextureName(const char *textureName, qstring &result) const;
 
+  // The geob edits, on every geob of this level; CheckIndices stops at the
+  // first geob that fails.
+  void Rotate(float angle);
+  void Translate(float x, float y, float z);
+  void ScaleVertices(float x, float y, float z);
+  void FreeNormals();
+  bool CheckIndices() const;
+  // On every geob of every level.
+  void EnableVBO();
+  void DisableVBO();
+  void SetGeobFlag1(bool on);
+  void SetGeobFlag2(bool on);
+
   int GetFlags() const { return geodeFlags; }
   void SetFalseColors(bool on);
   void SetGeometryOnly(bool on);
@@ -56,14 +84,37 @@ public:
   // Over the geobs that have vertices; `center` becomes its midpoint.
   void GetBoundingBox(DBox *box);
   const float *GetCenter() const { return center; }
+  void SetCenter(const float point[3]);
+
+  // Levels of detail: entry 0 is this geode; the highest level owns the
+  // lower ones in entries 1 to 9.
+  DGeode *GetLevel(int index) const;
+  void SetLevel(int index, DGeode *level);
+  int lodIndex = 0;
+  float lodNear = 0, lodFar = 99999.0f;
 
 private:
+  void Clear();
+  // Calls `apply` with every geob of every level.
+  template <typename Apply>
+  void ForEveryLevelsGeob(Apply apply);
+
   qstring name, path;
   DMaterial *materials[kMaxMaterials] = {};
   int materialCount = 0;
   int geodeFlags = 0;
   float center[3] = {0, 0, 0};
+  DGeode *lod[kMaxLevels] = {};
+  bool ownsLevels = true;
   DGeob *geobs[kMaxGeobs] = {};
   int geobCount = 0;
   int falseColorSeed;
 };
+
+// Loads a model and, when asked, its levels of detail "%s_lod%d.dof" beside
+// it, from the files or, where one is missing, from the archive. Each
+// level's range starts at its distance (times the global LOD scale) and
+// ends at the next level's, the last at `farDistance`. Null, with two
+// warnings, when the model itself can't be loaded.
+DGeode *d3LoadModel(const char *fileName, QArchive *archive = nullptr, const float *lodDistances = nullptr,
+                    float farDistance = 99999.0f, bool loadLevels = true);

@@ -59,8 +59,7 @@ public:
   std::unique_ptr<DTextureManager> textureManager;
   // Set by the application; not owned.
   DTexture *envMap = nullptr;
-  // None until GPU programs are loaded.
-  DGPUShaderManager *gpuShaderManager = nullptr;
+  std::unique_ptr<DGPUShaderManager> gpuShaderManager;
   int sortBias = 0;
   int shaderGroup = 0;
   std::unique_ptr<DBatch> batch;

@@ -1,0 +1,84 @@
+// Runs the real kiln-model program on models and shader files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dof_chunks.h"
+#include "test_support.h"
+
+using namespace kiln::test::dof;
+using kiln::test::ProcessResult;
+using kiln::test::TempDir;
+
+namespace {
+
+class KilnModelTest : public ::testing::Test {
+protected:
+  ProcessResult Run(const std::vector<std::string> &args) { return kiln::test::RunTool(KILN_MODEL_PATH, args, dir.path()); }
+
+  TempDir dir;
+};
+
+TEST_F(KilnModelTest, ChecksAModelWithItsLevels) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  dir.WriteFile("body.dof", Dof1({Mats({WrittenMaterial("paint", {}), WrittenMaterial("glass", {})}),
+                                  Geob({Triangle(0), Triangle(1, 4)})}));
+  dir.WriteFile("body_lod1.dof", Dof1({Mats({WrittenMaterial("paint", {})}), Geob({Triangle(0)})}));
+  ProcessResult run = Run({"check", "body.dof"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "body.dof: 2 levels\n"
+            "  level 0 body.dof: from 0 to 0, 2 materials, 2 geobs, 6 vertices, 2 triangles\n"
+            "    material paint: no textures\n"
+            "    material glass: no textures\n"
+            "  level 1 body_lod1.dof: from 0 to 99999, 1 materials, 1 geobs, 3 vertices, 1 triangles\n"
+            "    material paint: no textures\n");
+
+  // An index beyond the vertices, an unknown chunk, a missing texture: each
+  // said, status 1.
+  const std::string stray = Gob1({Ghdr(0, 0, 0), Indi({0, 1, 7}), Vert({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                                  Brst({0}, {9}, {0}, {3})});
+  dir.WriteFile("bad.dof", Dof1({Mats({WrittenMaterial("paint", {"rust.tga"})}), Chunk("XTRA", ""), Geob({stray})}));
+  run = Run({"check", "bad.dof"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Skipping unknown geode chunk 'XTRA'"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("has bad indices in geob (index[2]=7>3 vertices"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("can't load 'rust.tga'"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("material paint: rust.tga"), std::string::npos);
+
+  run = Run({"check", "none.dof"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Can't import DOF 'none.dof'\nHighest LOD failed to load; skipping model\n"
+                     "kiln-model: can't load 'none.dof'\n");
+}
+
+TEST_F(KilnModelTest, ListsShadersWithTheirWarnings) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  dir.WriteFile("sky.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\40\10", 18) + std::string("\377\0\0\377", 4));
+  dir.WriteFile("good.shd", "shader_sky\n{\nsky=1\nlayer0\n{\nmap=sky.tga\n}\nlayer1\n{\nmap=sky.tga\nblendfunc=add\n}\n}\n");
+  ProcessResult run = Run({"shaders", "good.shd"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "sky: 2 layers, sort key 300\n  layer 0: sky.tga\n  layer 1: sky.tga\n");
+
+  dir.WriteFile("bad.shd", "shader_glow\n{\nlayer0\n{\nmap=$cubemap0\nblendfunc=one\n}\n}\nshader_none\n{\n}\n");
+  run = Run({"shaders", "bad.shd"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "glow: 1 layer, sort key 300\n  layer 0: $cubemap0 (no texture)\nnone: 0 layers, sort key 300\n");
+  EXPECT_EQ(run.err,
+            "DShaderLoader: could not resolve $cubemap0 (for glow)\n"
+            "Bad blendfunc; need source & dest parameter (shader_glow.layer0.blendfunc=one)\n"
+            "Shader none: no layers defined (need map)\n");
+}
+
+TEST_F(KilnModelTest, UsageAndNoDisplay) {
+  ProcessResult run = Run({"--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("kiln-model check FILE.dof"), std::string::npos);
+  EXPECT_EQ(Run({"inspect", "x"}).status, 2);
+  EXPECT_EQ(Run({}).status, 2);
+  run = kiln::test::RunTool("/usr/bin/env", {"-u", "DISPLAY", KILN_MODEL_PATH, "check", "x.dof"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "kiln-model: textures need an X display with OpenGL, and there is none\n");
+}
+
+}  // namespace

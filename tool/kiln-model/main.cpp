@@ -1,0 +1,105 @@
+// kiln-model: checks model files and shader files as a 3D program would
+// load them, and says what is wrong with them.
+#include <kiln/dgeob.h>
+#include <kiln/dgeode.h>
+#include <kiln/dmaterial.h>
+#include <kiln/dshader.h>
+#include <kiln/dtexture.h>
+#include <kiln/qdebug.h>
+#include <kiln/qinfo.h>
+#include <kiln/qstring.h>
+#include <kiln/qutil.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gl_session.h"
+#include "tool_support.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: kiln-model check FILE.dof     load a model with its levels of detail and check it\n"
+    "       kiln-model shaders FILE       list the shaders of a shader file\n"
+    "Every warning is printed; the status is 1 when there was one. Textures are\n"
+    "loaded as a program would, which takes an X display with OpenGL.\n";
+
+int messages = 0;
+
+void Count(const char *text) {
+  ++messages;
+  std::fputs(text, stderr);
+}
+
+int Error(const std::string &message) { return kiln::tool::Fail("kiln-model", message); }
+
+int Check(const std::string &file) {
+  std::unique_ptr<DGeode> model(d3LoadModel(file.c_str()));
+  if (!model) return Error("can't load '" + file + "'");
+  int levels = 0;
+  while (levels < DGeode::kMaxLevels && model->GetLevel(levels)) ++levels;
+  std::printf("%s: %d level%s\n", file.c_str(), levels, levels == 1 ? "" : "s");
+  for (int i = 0; i < levels; ++i) {
+    DGeode *level = model->GetLevel(i);
+    level->CheckIndices();
+    int vertices = 0, triangles = 0;
+    for (int g = 0; g < level->GetGeobCount(); ++g) {
+      vertices += level->GetGeob(g)->GetVertexCount();
+      triangles += level->GetGeob(g)->GetIndexCount() / 3;
+    }
+    std::printf("  level %d %s: from %g to %g, %d materials, %d geobs, %d vertices, %d triangles\n", i,
+                level->GetName(), level->lodNear, level->lodFar, level->GetMaterialCount(), level->GetGeobCount(),
+                vertices, triangles);
+    for (int m = 0; m < level->GetMaterialCount(); ++m) {
+      const DMaterial *material = level->GetMaterial(m);
+      std::printf("    material %s:", material->name.CStr());
+      for (int t = 0; t < material->GetTextureCount(); ++t) std::printf(" %s", material->GetTextureName(t));
+      std::printf(material->GetTextureCount() ? "\n" : " no textures\n");
+    }
+  }
+  return messages ? kiln::tool::kFailure : 0;
+}
+
+int Shaders(const std::string &file) {
+  if (!QFileExists(file.c_str())) return Error("can't read '" + file + "'");
+  QInfo info(file.c_str());
+  std::vector<std::string> paths;
+  QInfoIterator trees(&info, "");
+  for (qstring name; trees.GetNext(name, false);) {
+    if (std::string(name.CStr()).rfind("shader_", 0) == 0) paths.push_back(name.CStr());
+  }
+  if (paths.empty()) std::printf("%s: no shaders\n", file.c_str());
+  DShaderLoader loader;
+  for (const std::string &path : paths) {
+    DShader shader;
+    if (!loader.Load(info, path.c_str(), &shader, "")) continue;
+    std::printf("%s: %d layer%s, sort key %d\n", shader.name.CStr(), shader.layerCount,
+                shader.layerCount == 1 ? "" : "s", shader.sortKey);
+    for (int i = 0; i < shader.layerCount; ++i) {
+      qstring map;
+      info.GetString((path + ".layer" + std::to_string(i) + ".map").c_str(), map);
+      std::printf("  layer %d: %s%s\n", i, map.CStr(), shader.layers[i].texture ? "" : " (no texture)");
+    }
+  }
+  return messages ? kiln::tool::kFailure : 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  kiln::tool::SendMessagesToStandardError();
+  qwarn_set_callback(Count);
+  qerr_set_callback(Count);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return kiln::tool::Usage(kHelp);
+  if (kiln::tool::IsHelpRequest(args[0])) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (args.size() != 2 || (args[0] != "check" && args[0] != "shaders")) return kiln::tool::Usage(kHelp);
+  GLSession session;
+  if (!session.IsReady()) return Error("textures need an X display with OpenGL, and there is none");
+  return args[0] == "check" ? Check(args[1]) : Shaders(args[1]);
+}
