@@ -3,6 +3,7 @@
 
 #include <kiln/qdebug.h>
 
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -46,6 +47,19 @@ public:
 private:
   int fd;
   std::string path;
+};
+
+// A directory of its own that stays empty: where a harness's model "lies",
+// so that nothing is ever found beside it.
+struct EmptyDirectory {
+  std::string path;
+  EmptyDirectory() {
+    char pattern[] = "/tmp/kiln-fuzz-XXXXXX";
+    path = mkdtemp(pattern) ? pattern : "/nonexistent";
+  }
+  ~EmptyDirectory() { rmdir(path.c_str()); }
+  EmptyDirectory(const EmptyDirectory &) = delete;
+  EmptyDirectory &operator=(const EmptyDirectory &) = delete;
 };
 
 }  // namespace kiln::fuzz

@@ -13,7 +13,7 @@ seconds=${FUZZ_SECONDS:-10}
 here=$(cd "$(dirname "$0")/.." && pwd)
 # Harnesses that draw need an X server of their own; the leaks of the X and
 # GL libraries are theirs.
-graphical="material"
+graphical="material model shader"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
 
 # Runs a harness, under an X server of its own when it draws.

@@ -13,8 +13,10 @@
 #include <kiln/qbitmap.h>
 #include <kiln/qcolor.h>
 #include <kiln/qfile.h>
+#include <kiln/qglcontext.h>
 
 #include <GL/gl.h>
+#include <X11/Xutil.h>
 
 #include <cmath>
 #include <memory>
@@ -207,6 +209,20 @@ TEST_F(Models, DrawingHelpers) {
   d3RotateAroundAxis(DVector3(3, 4, 5), 1, DVector3(1, 1, 1), DVector3(1, 1, 1.000001f), &turned);
   EXPECT_EQ(turned, DVector3(3, 4, 5));  // no axis to turn about
   d3Fade(10);                            // under one step: nothing
+
+  // A fade ends in black on the application's canvas, shown on the window.
+  auto shown = [&] {
+    XImage *image = XGetImage(kiln::test::TestDisplay(), window.GetXWindow(), 32, 32, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return pixel & 0xffffff;
+  };
+  glClearColor(1, 1, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  window.Context()->Swap();
+  EXPECT_EQ(shown(), 0xffffffu);
+  d3Fade(40);
+  EXPECT_EQ(shown(), 0u);
 
   // A sphere seen from anywhere is a disc of the expected area.
   glMatrixMode(GL_PROJECTION);
