@@ -5,6 +5,7 @@
 
 #include <kiln/dbitmaptexture.h>
 #include <kiln/denvironmentsource.h>
+#include <kiln/dgeode.h>
 #include <kiln/dglobal.h>
 #include <kiln/dgpushader.h>
 #include <kiln/dmaterial.h>
@@ -291,7 +292,8 @@ TEST_F(Shaders, MapTexturesAsGLHoldsThem) {
   d3Global().textureFlags |= DGTF_COMPRESS;
   const auto shaders = LoadAll(OneLayer("shader_opaque", "map=wall.tga\nmin_filter=linear\nwrap_s=clamp\n") +
                                    OneLayer("shader_alpha", "map=glass.tga\nmipmap=0\ncompression=0\n") +
-                                   OneLayer("shader_keyed", "map=keyed.bmp\n"),
+                                   OneLayer("shader_keyed", "map=keyed.bmp\n") +
+                                   OneLayer("shader_plain", "map=wall.tga\ncompression=0\n"),
                                "pfx/");
   d3Global().textureFlags &= ~DGTF_COMPRESS;
   const DTexture *opaque = shaders[0]->layers[0].texture, *alpha = shaders[1]->layers[0].texture;
@@ -308,6 +310,7 @@ TEST_F(Shaders, MapTexturesAsGLHoldsThem) {
   EXPECT_EQ(TexParameter(alpha, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
   EXPECT_EQ(alpha->GetInternalFormat(), static_cast<GLenum>(GL_RGBA));
   EXPECT_TRUE(shaders[2]->layers[0].texture->IsTransparent());  // magenta, in a BMP
+  EXPECT_EQ(LevelParameter(shaders[3]->layers[0].texture, 0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB);
 
   // Not in the search path: under the prefix.
   d3Global().path.Clear();
@@ -501,7 +504,20 @@ TEST_F(Shaders, ProgramsAndMaterialLookUp) {
 
 TEST_F(Shaders, EveryReferenceGivenBackAtTheEnd) {
   d3Global().flags |= DGF_USE_POOL;
-  { const auto shaders = LoadAll(OneLayer("shader_a", "map=wall.tga\n") + OneLayer("shader_b", "map=wall.tga\n")); }
+  using namespace kiln::test::dof;
+  dir.WriteFile("ship.dof", Dof1({Mats({WrittenMaterial("hull", {"wall.tga"}), WrittenMaterial("pane", {"glass.tga"})}),
+                                  Geob({Triangle(0), Triangle(1)})}));
+  {
+    std::unique_ptr<DGeode> model(d3LoadModel(dir.Path("ship.dof").c_str()));
+    ASSERT_TRUE(model);
+    DGeode copy(*model);
+    DShader fromMaterial;
+    fromMaterial.CreateFromMaterial(copy.GetMaterial(1));
+    const auto shaders = LoadAll(OneLayer("shader_a", "map=wall.tga\n") + OneLayer("shader_b", "map=glass.tga\n"));
+    // The model's material and its copy's.
+    EXPECT_EQ(model->GetMaterial(0)->GetTexture(0)->GetRefCount(), 2);
+    EXPECT_EQ(copy.GetMaterial(1)->GetTexture(0)->GetRefCount(), 3);
+  }
   EXPECT_EQ(d3Global().pool->GetCount(), 0);
 }
 
