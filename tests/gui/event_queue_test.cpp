@@ -70,7 +70,7 @@ public:
   QWindow *FindWindow(Window xwindow) override { return windows.count(xwindow) ? windows[xwindow] : nullptr; }
   QWindow *GetFocus() override { return focus; }
   QWindow *GetCapture() override { return capture; }
-  QWindow *WindowAt(int, int) override { return under; }
+  QWindow *WindowAt(Window, int, int) override { return under; }
   bool IsSoft(QWindow *window) override { return window && window == soft; }
   QRect GetRect(QWindow *window) override { return window == soft ? softRect : QRect(); }
   bool CompressesMotion(QWindow *) override { return compress; }

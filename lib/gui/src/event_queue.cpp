@@ -16,7 +16,7 @@ namespace {
 constexpr int kCapacity = 1024;  // a power of two: indices wrap by masking
 constexpr int kMask = kCapacity - 1;
 constexpr Time kDoubleClickTime = 600;
-constexpr int kMaxSoftChildren = 256;
+constexpr int kMaxSoftChildren = 1000;  // as many as the window manager holds
 
 QEvent *ring = nullptr;
 int head = 0, tail = 0, count = 0;
@@ -154,7 +154,7 @@ void QEventTranslate(const XEvent &xevent) {
       event.rootY = key.y_root;
       if (targets) {
         QWindow *target = targets->GetFocus();
-        if (!target) target = targets->WindowAt(key.x_root, key.y_root);
+        if (!target) target = targets->WindowAt(key.window, key.x, key.y);
         event.window = target;
         MakeRelative(event, target);
       }
@@ -173,7 +173,8 @@ void QEventTranslate(const XEvent &xevent) {
       if (!motion) event.n = static_cast<int32_t>(xevent.xbutton.button);
       if (targets) {
         QWindow *target = targets->GetCapture();
-        if (!target) target = targets->WindowAt(event.rootX, event.rootY);
+        const Window under = motion ? xevent.xmotion.window : xevent.xbutton.window;
+        if (!target) target = targets->WindowAt(under, event.x, event.y);
         event.window = target;
         if (target && targets->IsSoft(target)) MakeRelative(event, target);
       }
@@ -260,8 +261,8 @@ bool QEventPending() {
 
 bool QEventGet(QEvent *event) {
   QEventInit();
-  // Polls X without blocking until something arrives.
-  while (!QEventPending()) {
+  // Drains X only while the queue is empty, polling until something arrives.
+  while (count == 0 && !QEventPending()) {
     if (!QGetXDisplay()) {
       event->type = 0;
       return false;

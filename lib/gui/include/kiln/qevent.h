@@ -54,8 +54,9 @@ public:
   virtual QWindow *FindWindow(Window xwindow) = 0;
   virtual QWindow *GetFocus() = 0;
   virtual QWindow *GetCapture() = 0;
-  // The window under the pointer (root coordinates), or null.
-  virtual QWindow *WindowAt(int rootX, int rootY) = 0;
+  // The window under the pointer, by the X window the event came in and
+  // the coordinates in it; or null.
+  virtual QWindow *WindowAt(Window xwindow, int x, int y) = 0;
   // A window drawn inside a real X window rather than being one.
   virtual bool IsSoft(QWindow *window) = 0;
   // Where the window lies in its real X window.
