@@ -86,6 +86,7 @@ protected:
     if (!TestDisplay() || !TestVisual()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
     sender = XOpenDisplay(nullptr);
     ASSERT_NE(sender, nullptr);
+    MoveTo(1200, 1000);  // away from where tests put their windows
     QEventFree();
     QEventInit();
     manager = std::make_unique<QWindowManager>();
