@@ -54,8 +54,9 @@ private:
 struct EmptyDirectory {
   std::string path;
   EmptyDirectory() {
-    char pattern[] = "/tmp/kiln-fuzz-XXXXXX";
-    path = mkdtemp(pattern) ? pattern : "/nonexistent";
+    const char *parent = getenv("TMPDIR");
+    std::string pattern = std::string(parent && *parent ? parent : "/tmp") + "/kiln-fuzz-XXXXXX";
+    path = mkdtemp(pattern.data()) ? pattern : "/nonexistent";
   }
   ~EmptyDirectory() { rmdir(path.c_str()); }
   EmptyDirectory(const EmptyDirectory &) = delete;

@@ -26,6 +26,8 @@ run() {
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# What a harness makes for itself goes with the run.
+export TMPDIR="$work"
 if [ -n "$keep" ]; then
   mkdir -p "$keep"
   found=$(cd "$keep" && pwd)

@@ -251,10 +251,17 @@ void QEventTranslate(const XEvent &xevent) {
 bool QEventPending() {
   QEventInit();
   Display *display = QGetXDisplay();
-  while (display && XPending(display) > 0) {
-    XEvent xevent;
-    XNextEvent(display, &xevent);
-    QEventTranslate(xevent);
+  // The events Xlib holds already cost no system call: the connection is
+  // flushed and read only when they are used up.
+  while (display) {
+    int waiting = XEventsQueued(display, QueuedAlready);
+    if (waiting == 0) waiting = XPending(display);
+    if (waiting == 0) break;
+    for (; waiting > 0; --waiting) {
+      XEvent xevent;
+      XNextEvent(display, &xevent);
+      QEventTranslate(xevent);
+    }
   }
   return count > 0;
 }

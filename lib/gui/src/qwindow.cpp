@@ -120,8 +120,6 @@ void QWindow::SetMotionCompression(bool on) {
   flags = on ? flags | QWF_COMPRESS_MOTION : flags & ~QWF_COMPRESS_MOTION;
 }
 
-bool QWindow::AcceptsEvents(int eventClass) const { return IsVisible() && IsEnabled() && (eventClass & eventMask); }
-
 void QWindow::SetUseBackgroundImage(bool use) {
   flags = use ? flags & ~QWF_NO_BACKGROUND_IMAGE : flags | QWF_NO_BACKGROUND_IMAGE;
 }

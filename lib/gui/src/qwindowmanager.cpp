@@ -121,9 +121,23 @@ QWindow *QWindowManager::FindXWindow(Window xwindow) const {
 }
 
 QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) {
+  // Once per event over every window: the place is found in the same walk
+  // up to the real ancestor, and the X window asked only of a window that
+  // holds the point.
   for (QWindow *window : slots) {
-    if (!window || !window->IsVisible() || !window->IsEnabled() || XWindowOf(window) != xwindow) continue;
-    if (GetRect(window).Contains(x, y)) return window;
+    if (!window || (window->flags & (QWF_HIDDEN | QWF_DISABLED))) continue;
+    int left = 0, top = 0;
+    const QWindow *real = window;
+    if (!window->IsX()) {
+      left = window->rect.x;
+      top = window->rect.y;
+      for (real = window->parent; real && !real->IsX(); real = real->parent) {
+        left += real->rect.x;
+        top += real->rect.y;
+      }
+    }
+    if (x < left || y < top || x >= left + window->rect.width || y >= top + window->rect.height) continue;
+    if (real && real->xwindow && real->xwindow->GetXWindow() == xwindow) return window;
   }
   return nullptr;
 }

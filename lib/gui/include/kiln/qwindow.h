@@ -98,7 +98,9 @@ public:
   void SetEventMask(int mask) { eventMask = mask; }
   int GetEventMask() const { return eventMask; }
   // Visible, enabled and of a class in the mask.
-  bool AcceptsEvents(int eventClass) const;
+  bool AcceptsEvents(int eventClass) const {
+    return !(flags & (QWF_HIDDEN | QWF_DISABLED)) && (eventClass & eventMask);
+  }
   void SetUseBackgroundImage(bool use);
   // -2: one more than the largest tab order of the registered windows.
   void SetTabOrder(int order);
