@@ -122,6 +122,24 @@ TEST_F(WindowPaint, ShellOutlineAndGroupFrames) {
   shell = nullptr;
 }
 
+TEST_F(WindowPaint, RepaintAllPaintsFromTheBottomUp) {
+  QShell ui(nullptr, 0, 0, 100, 80);
+  ASSERT_TRUE(ui.Create());
+  shell = &ui;
+  struct Red : QWindow {
+    using QWindow::QWindow;
+    void Paint(int) override {
+      GetCanvas()->SetColor(255, 0, 0);
+      GetCanvas()->Rectfill(0, 0, GetWidth(), GetHeight());
+    }
+  } badge(&ui, 30, 30, 20, 20);
+  ASSERT_TRUE(badge.Create());
+  manager->RepaintAll();
+  EXPECT_EQ(Shown(ui, 40, 40), (Rgb{255, 0, 0}));  // the shell's background went first
+  EXPECT_EQ(Shown(ui, 20, 20), Grey(192));
+  shell = nullptr;
+}
+
 TEST_F(WindowPaint, TextureCells) {
   QDraw frame(nullptr, 0, 0, 100, 100);
   ASSERT_TRUE(frame.Create());

@@ -3,6 +3,7 @@
 // through the queue and the manager to the windows' handlers.
 #include <gtest/gtest.h>
 
+#include <kiln/qdisplay.h>
 #include <kiln/qgroup.h>
 #include <kiln/qshell.h>
 #include <kiln/qxwindow.h>
@@ -284,6 +285,37 @@ TEST_F(Windows, LifetimesThatUsedToGoWrong) {
   late.reset();
 }
 
+TEST_F(Windows, HidingMovingAndResizingExposeWhatWasUnder) {
+  RealProbe frame(nullptr, 0, 0, 200, 100);
+  ASSERT_TRUE(frame.Create());
+  SoftProbe panel(&frame, 10, 20, 30, 40);
+  ASSERT_TRUE(panel.Create());
+  QEventFree();
+  auto next = [] {
+    QEvent event;
+    QEventGet(&event);
+    return std::vector<int>{event.type, event.x, event.y, event.width, event.height};
+  };
+  // The real parent's expose goes to its soft children too.
+  panel.Hide();
+  EXPECT_FALSE(panel.IsVisible());
+  EXPECT_EQ(next(), (std::vector<int>{QEVENT_EXPOSE, 10, 20, 30, 40}));  // the child's own part
+  EXPECT_EQ(next(), (std::vector<int>{QEVENT_EXPOSE, 10, 20, 30, 40}));  // the parent's
+  EXPECT_EQ(manager->WindowAt(XOf(frame), 15, 25), &frame);
+  panel.Show();
+  EXPECT_EQ(next(), (std::vector<int>{QEVENT_EXPOSE, 0, 0, 30, 40}));
+  panel.SetPos(50, 20);
+  EXPECT_EQ(QEventCount(), 3);  // the old place (child and parent), then the window itself
+  QEventFree();
+  EXPECT_EQ(manager->GetRect(&panel).x, 50);
+  panel.SetSize(5, 5);
+  EXPECT_EQ(manager->WindowAt(XOf(frame), 56, 21), &frame);
+  EXPECT_EQ(manager->WindowAt(XOf(frame), 54, 21), &panel);
+  panel.Hide();
+  frame.Hide();  // a real window can't be hidden
+  EXPECT_EQ(capture.Take(), "Can't hide X QWindow\n");
+}
+
 TEST_F(Windows, WaitingForAnExposeEnds) {
   RealProbe frame(nullptr, 0, 0, 50, 50);
   frame.Create();
@@ -311,6 +343,10 @@ TEST_F(Windows, XWindowPreferencesAndRefusals) {
   EXPECT_EQ(capture.Take(),
             "QXWindow:ShowCursor() nyi for non-Win32\nQXWindow:DisableMinimize() nyi on this platform\n"
             "** Error: QXWindow:Destroy NYI\n");
+  // A display that can't be opened leaves the drawing layer's as it was.
+  QDisplay nowhere("nowhere:99");
+  EXPECT_FALSE(nowhere.IsOpen());
+  EXPECT_EQ(QGetXDisplay(), TestDisplay());
   // Full screen without the video-mode extension: said once, nothing switched.
   QXWindow full(nullptr, 0, 0, 20, 20);
   full.PrefFullScreen();
