@@ -246,6 +246,7 @@ TEST_F(XEvents, SoftWindowsGetRelativeCoordinatesAndTheirExposes) {
     }
     if (event.type == QEVENT_EXPOSE && event.window == Token(7)) {
       sawSoft = true;
+      EXPECT_TRUE(sawReal) << "the window paints its background before the soft windows in it";
       EXPECT_EQ(event.x, 10);
       EXPECT_EQ(event.width, 50);
       EXPECT_EQ(event.n, 0);

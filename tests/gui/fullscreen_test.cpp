@@ -4,6 +4,7 @@
 // back when the window goes or the program ends through qexit().
 #include <gtest/gtest.h>
 
+#include <kiln/qapp.h>
 #include <kiln/qexit.h>
 #include <kiln/qshell.h>
 #include <kiln/qxdisplay.h>
@@ -92,6 +93,21 @@ TEST_F(FullScreen, AProgramEndingThroughQexitGivesTheModeBack) {
       ".");
   EXPECT_EQ(ended.status, 3) << ended.err;
   EXPECT_EQ(ended.out, "640x480\n");
+  EXPECT_EQ(ModeSeenByAnother(), "1280x1024");
+}
+
+TEST_F(FullScreen, TheApplicationsFullScreenShellSwitchesAndExitGivesTheModeBack) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, not a copy of one that drew
+  EXPECT_EXIT(
+      {
+        QApp app("fullscreen", "Full screen");
+        app.PrefFullScreen();
+        app.NoBC();
+        if (!app.Create()) std::_Exit(5);
+        std::fprintf(stderr, "shown in %s\n", ModeSeenByAnother().c_str());
+        app.Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "shown in 640x480");
   EXPECT_EQ(ModeSeenByAnother(), "1280x1024");
 }
 

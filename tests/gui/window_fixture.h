@@ -15,14 +15,13 @@
 #include <kiln/qwindowmanager.h>
 #include <kiln/qxdisplay.h>
 
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "fake_input.h"
 #include "gl_window.h"
 #include "message_capture.h"
 
@@ -80,12 +79,11 @@ private:
 using SoftProbe = Recording<QWindow>;
 using RealProbe = Recording<QDraw>;
 
-class WindowFixture : public ::testing::Test, public QWindowHost {
+class WindowFixture : public ::testing::Test, public QWindowHost, protected FakeInput {
 protected:
   void SetUp() override {
     if (!TestDisplay() || !TestVisual()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
-    sender = XOpenDisplay(nullptr);
-    ASSERT_NE(sender, nullptr);
+    ASSERT_TRUE(OpenInput());
     MoveTo(1200, 1000);  // away from where tests put their windows
     QEventFree();
     QEventInit();
@@ -98,10 +96,7 @@ protected:
     QSetWindowHost(nullptr);
     manager.reset();
     QEventFree();
-    if (sender) {
-      ReleaseEverything();
-      XCloseDisplay(sender);
-    }
+    CloseInput();
     if (TestDisplay()) XSync(TestDisplay(), False);
     EXPECT_EQ(QXErrorCount(), xErrors);
   }
@@ -111,29 +106,6 @@ protected:
   QFont *GetFont() override { return font; }
   const QEvent *GetCurrentEvent() override { return &current; }
   void Exit(int code) override { exitCode = code; }
-
-  // Input as the server routes it, from the second connection.
-  void MoveTo(int rootX, int rootY) {
-    XTestFakeMotionEvent(sender, -1, rootX, rootY, CurrentTime);
-    XSync(sender, False);
-  }
-  void Key(KeySym keysym, bool press) {
-    XTestFakeKeyEvent(sender, XKeysymToKeycode(sender, keysym), press, CurrentTime);
-    XSync(sender, False);
-  }
-  void Tap(KeySym keysym) {
-    Key(keysym, true);
-    Key(keysym, false);
-  }
-  void Button(unsigned button, bool press) {
-    XTestFakeButtonEvent(sender, button, press, CurrentTime);
-    XSync(sender, False);
-  }
-  // No key or button left held for the next test.
-  void ReleaseEverything() {
-    for (KeySym key : {XK_Shift_L, XK_Control_L, XK_Alt_L}) Key(key, false);
-    for (unsigned button = 1; button <= 3; ++button) Button(button, false);
-  }
 
   // Dispatches events as the application would until `done` holds, or
   // for `milliseconds`; true when it held.
@@ -159,7 +131,6 @@ protected:
   QFont *font = nullptr;
   QEvent current;
   int exitCode = -1;
-  Display *sender = nullptr;
   MessageCapture capture;
   int xErrors = 0;
 };

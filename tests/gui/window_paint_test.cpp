@@ -18,12 +18,14 @@
 
 #include <array>
 
+#include "shown_pixels.h"
 #include "test_support.h"
 #include "window_fixture.h"
 
 using kiln::test::TempDir;
 using kiln::test::TestDisplay;
-using Rgb = std::array<int, 3>;
+using kiln::test::Grey;
+using kiln::test::Rgb;
 
 namespace {
 
@@ -31,16 +33,8 @@ class WindowPaint : public kiln::test::WindowFixture {
 protected:
   // The pixel X shows at (x, y) of a window's real window.
   static Rgb Shown(const QWindow &window, int x, int y) {
-    glFinish();
-    XSync(TestDisplay(), False);
-    XImage *image = XGetImage(TestDisplay(), QWindow::GetXWindowOf(&window)->GetXWindow(), x, y, 1, 1, AllPlanes,
-                              ZPixmap);
-    const unsigned long pixel = XGetPixel(image, 0, 0);
-    XDestroyImage(image);
-    return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255),
-            static_cast<int>(pixel & 255)};
+    return kiln::test::Shown(TestDisplay(), QWindow::GetXWindowOf(&window)->GetXWindow(), x, y);
   }
-  static Rgb Grey(int level) { return {level, level, level}; }
 
   TempDir dir;
 };

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <ftw.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -196,6 +197,59 @@ SmallFileSystem::SmallFileSystem(const std::string &path, const char *size) {
   std::string options = std::string("size=") + size;
   if (mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0) Take(path);
   else rmdir(path.c_str());
+}
+
+namespace {
+
+// Without reaping it.
+bool HasEnded(pid_t child) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
+
+}  // namespace
+
+BackgroundProgram::BackgroundProgram(const std::vector<std::string> &argv, const std::string &workingDir)
+    : outFile(OutputName("out")), errFile(OutputName("err")) {
+  std::fflush(nullptr);
+  pid = fork();
+  if (pid == 0) {
+    RedirectOutputs(outFile, errFile);
+    if (chdir(workingDir.c_str()) != 0) _exit(126);
+    std::vector<char *> args;
+    for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+}
+
+BackgroundProgram::~BackgroundProgram() {
+  if (pid > 0) Wait(0);
+}
+
+bool BackgroundProgram::WaitForOutput(const std::string &text, int milliseconds) {
+  for (int waited = 0;; waited += 10) {
+    if (ReadFile(outFile).find(text) != std::string::npos) return true;
+    if (pid <= 0 || HasEnded(pid) || waited >= milliseconds) {
+      return ReadFile(outFile).find(text) != std::string::npos;
+    }
+    usleep(10000);
+  }
+}
+
+ProcessResult BackgroundProgram::Wait(int milliseconds) {
+  if (pid <= 0) return {};
+  for (int waited = 0; !HasEnded(pid); waited += 10) {
+    if (waited >= milliseconds) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    usleep(10000);
+  }
+  const pid_t child = pid;
+  pid = -1;
+  return Collect(child, outFile, errFile);
 }
 
 }  // namespace kiln::test

@@ -79,4 +79,24 @@ ProcessResult RunTool(const std::string &program, const std::vector<std::string>
 // 0 when `body` returns.
 ProcessResult RunInChild(const std::function<void()> &body, const std::string &workingDir);
 
+// A program started in the background, its outputs going to files that can
+// be read while it runs. Killed when the object goes and it still runs.
+class BackgroundProgram {
+public:
+  BackgroundProgram(const std::vector<std::string> &argv, const std::string &workingDir);
+  ~BackgroundProgram();
+  BackgroundProgram(const BackgroundProgram &) = delete;
+  BackgroundProgram &operator=(const BackgroundProgram &) = delete;
+
+  // Waits until its standard output holds the text; false when it ended or
+  // the time ran out first.
+  bool WaitForOutput(const std::string &text, int milliseconds);
+  // Waits for its end, killing it after the time: status and outputs.
+  ProcessResult Wait(int milliseconds);
+
+private:
+  int pid = -1;
+  std::string outFile, errFile;
+};
+
 }  // namespace kiln::test

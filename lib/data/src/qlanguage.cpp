@@ -41,6 +41,11 @@ void QLanguage::Add(const char *key, const char *text) {
 }
 
 bool QLanguage::Open() {
+  loaded = Read();
+  return loaded;
+}
+
+bool QLanguage::Read() {
   if (type != 1 && type != 2) {
     qwarn("QLanguage:Open(); bad type (%d)", type);
     return false;

@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -214,11 +215,14 @@ void QEventTranslate(const XEvent &xevent) {
       event.height = expose.height;
       event.n = expose.count;
       event.window = target;
+      // The window paints its background first, then the soft windows in
+      // it from the bottom of the stack up, each over what lies below it.
+      QEventPush(event);
       QRect exposed;
       exposed.Set(expose.x, expose.y, expose.width, expose.height);
       QWindow *children[kMaxSoftChildren];
       const int found = targets->GetSoftChildren(expose.window, children, kMaxSoftChildren);
-      for (int i = 0; i < found && i < kMaxSoftChildren; ++i) {
+      for (int i = std::min(found, kMaxSoftChildren) - 1; i >= 0; --i) {
         QRect area = targets->GetRect(children[i]);
         area.Clip(exposed);
         if (area.IsEmpty()) continue;
@@ -231,7 +235,6 @@ void QEventTranslate(const XEvent &xevent) {
         child.window = children[i];
         QEventPush(child);
       }
-      QEventPush(event);
       return;
     }
     case ConfigureNotify:
@@ -248,21 +251,27 @@ void QEventTranslate(const XEvent &xevent) {
   }
 }
 
+namespace {
+
+// Translates the next `waiting` events Xlib holds.
+void TakeFromXlib(Display *display, int waiting) {
+  for (; waiting > 0; --waiting) {
+    XEvent xevent;
+    XNextEvent(display, &xevent);
+    QEventTranslate(xevent);
+  }
+}
+
+}  // namespace
+
 bool QEventPending() {
   QEventInit();
   Display *display = QGetXDisplay();
-  // The events Xlib holds already cost no system call: the connection is
-  // flushed and read only when they are used up.
-  while (display) {
-    int waiting = XEventsQueued(display, QueuedAlready);
-    if (waiting == 0) waiting = XPending(display);
-    if (waiting == 0) break;
-    for (; waiting > 0; --waiting) {
-      XEvent xevent;
-      XNextEvent(display, &xevent);
-      QEventTranslate(xevent);
-    }
-  }
+  if (!display) return count > 0;
+  // What Xlib has read already costs no system call. The connection is
+  // flushed and read, once, only when nothing at all is waiting.
+  TakeFromXlib(display, XEventsQueued(display, QueuedAlready));
+  if (count == 0) TakeFromXlib(display, XPending(display));
   return count > 0;
 }
 

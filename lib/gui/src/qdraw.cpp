@@ -2,9 +2,11 @@
 
 #include <kiln/qbitmap.h>
 #include <kiln/qcolor.h>
+#include <kiln/qglcontext.h>
 #include <kiln/qxdisplay.h>
 #include <kiln/qxwindow.h>
 
+#include <GL/gl.h>
 #include <X11/Xutil.h>
 
 #include <memory>
@@ -47,6 +49,11 @@ bool QDraw::Screenshot(const char *file) {
   const QXWindow *real = GetXWindowOf(this);
   Display *display = QGetXDisplay();
   if (!real || !real->GetXWindow() || !display || GetWidth() <= 0 || GetHeight() <= 0) return false;
+  // What was drawn and is still on its way to the window is part of it.
+  if (QGLContext *context = real->GetGLContext()) {
+    QGLContext::Select(context);
+    glFinish();
+  }
   XImage *image = XGetImage(display, real->GetXWindow(), 0, 0, static_cast<unsigned>(GetWidth()),
                             static_cast<unsigned>(GetHeight()), AllPlanes, ZPixmap);
   if (!image) return false;

@@ -4,6 +4,7 @@
 #include <kiln/dgpushader.h>
 #include <kiln/dtexturemanager.h>
 #include <kiln/dtexturepool.h>
+#include <kiln/qapp.h>
 #include <kiln/qdebug.h>
 
 #include <cstring>
@@ -34,15 +35,24 @@ DGlobal::DGlobal()
       gpuShaderManager(std::make_unique<DGPUShaderManager>()),
       batch(std::make_unique<DBatch>()) {
   living = this;
+  QApp::SetReleaseHook([] { d3Global().Release(); });
 }
 
 DGlobal::~DGlobal() {
+  QApp::SetReleaseHook(nullptr);
   living = nullptr;
   pool.reset();
   textureManager.reset();
   gpuShaderManager.reset();
   batch.reset();
   path.Clear();
+}
+
+void DGlobal::Release() {
+  batch->Reset();
+  envMap = nullptr;
+  envSources[0] = envSources[1] = nullptr;
+  shaderRender = nullptr;
 }
 
 DTexturePool *DGlobal::LivingPool() { return living ? living->pool.get() : nullptr; }

@@ -13,6 +13,8 @@ class QLanguage {
 public:
   static constexpr int kMaxStrings = 1000;
 
+  // An empty table.
+  QLanguage() = default;
   QLanguage(const char *fileName, int type);
   // Not available; says so and leaves the table empty.
   explicit QLanguage(QInfo &info);
@@ -22,6 +24,8 @@ public:
   // Reads the file by its type; false when it can't be opened or the type
   // is unknown.
   bool Open();
+  // What the last Open() returned.
+  bool IsLoaded() const { return loaded; }
 
   int GetCount() const { return count; }
   // The string at the index, or "???" with a warning.
@@ -35,6 +39,7 @@ public:
   QLanguage *GetNext() const { return next; }
 
 private:
+  bool Read();
   void Add(const char *key, const char *text);
 
   int type = 0;
@@ -43,4 +48,5 @@ private:
   int count = 0;
   qstring fileName;
   QLanguage *next = nullptr;
+  bool loaded = false;
 };

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <kiln/image.h>
+#include <kiln/qapp.h>
+#include <kiln/qbc.h>
 #include <kiln/qblitqueue.h>
 #include <kiln/qcanvas.h>
+#include <kiln/qcursor.h>
 #include <kiln/qdisplay.h>
 #include <kiln/qdraw.h>
 #include <kiln/qevent.h>

@@ -42,6 +42,12 @@ public:
   // at exit after it ask here.
   static DTexturePool *LivingPool();
 
+  // Lets go of what the 3D library holds for the application: the batch's
+  // entries, and the environment map, environment sources and shader
+  // renderer it lent. The application calls it when it goes, before its
+  // windows.
+  void Release();
+
   int flags = 0;
   // Kept for the application.
   GLenum defaultMinFilter = GL_LINEAR, defaultMagFilter = GL_LINEAR;

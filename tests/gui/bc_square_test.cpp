@@ -1,0 +1,96 @@
+// The example program, run as a user runs it: started under the test's X
+// server, clicked, keyed and screenshotted, and ended with Alt+F4.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "fake_input.h"
+#include "test_support.h"
+
+namespace {
+
+// The innermost window at a point of the root window.
+Window WindowAt(Display *display, int x, int y) {
+  Window at = DefaultRootWindow(display), child = 0;
+  int childX, childY;
+  while (XTranslateCoordinates(display, DefaultRootWindow(display), at, x, y, &childX, &childY, &child) && child) {
+    at = child;
+  }
+  return at;
+}
+
+std::set<std::string> BCShots() {
+  std::set<std::string> names;
+  if (DIR *tmp = opendir("/tmp")) {
+    while (dirent *entry = readdir(tmp)) {
+      const std::string name = entry->d_name;
+      if (name.size() == 11 && name.compare(0, 2, "bc") == 0 && name.compare(7, 4, ".tga") == 0) {
+        names.insert("/tmp/" + name);
+      }
+    }
+    closedir(tmp);
+  }
+  return names;
+}
+
+// The pixel (x, y) from the top of an uncompressed 32-bit Targa with rows
+// from the bottom: red, green, blue.
+std::array<int, 3> PixelOf(const std::string &bytes, int x, int y) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes.at(i)); };
+  const int width = byte(12) | byte(13) << 8, height = byte(14) | byte(15) << 8;
+  const std::size_t at = 18 + 4 * static_cast<std::size_t>((height - 1 - y) * width + x);
+  return {byte(at + 2), byte(at + 1), byte(at)};
+}
+
+TEST(BCSquare, ClickedKeyedScreenshottedAndClosed) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  kiln::test::FakeInput input;
+  ASSERT_TRUE(input.OpenInput());
+  input.MoveTo(1200, 1000);
+  kiln::test::TempDir dir;
+  kiln::test::BackgroundProgram program({BC_SQUARE_PATH}, dir.path());
+  ASSERT_TRUE(program.WaitForOutput("bc_square: ready\n", 10000)) << program.Wait(0).err;
+
+  // The BC lies at (45, 45) in the shell at the origin.
+  input.Click(45 + 100, 45 + 80);
+  input.Tap(XK_Right);
+  input.Tap(XK_Right);
+  input.Tap(XK_Down);
+  usleep(300000);
+  const std::set<std::string> before = BCShots();
+  // The server keeps Ctrl+Alt+F12 (a terminal switch): the key is sent to
+  // the BC, the modifiers held through XTEST.
+  input.ChordSent({XK_Control_L, XK_Alt_L}, XK_F12, WindowAt(input.sender, 45 + 300, 45 + 300),
+                  ControlMask | Mod1Mask);
+  std::string shot;
+  for (int waited = 0; shot.empty() && waited < 5000; waited += 20) {
+    for (const std::string &name : BCShots()) {
+      if (!before.count(name)) shot = name;
+    }
+    usleep(20000);
+  }
+  ASSERT_FALSE(shot.empty());
+  usleep(200000);  // written by now
+  const std::string bytes = kiln::test::ReadFile(shot);
+  unlink(shot.c_str());
+  ASSERT_EQ(bytes.size(), 18u + 768u * 576u * 4u);
+  EXPECT_EQ(PixelOf(bytes, 100, 80), (std::array<int, 3>{255, 0, 0}));  // the marker's centre
+  EXPECT_EQ(PixelOf(bytes, 96, 80), (std::array<int, 3>{255, 0, 0}));
+  // The square, moved 16 right and 8 down from (352, 256).
+  EXPECT_EQ(PixelOf(bytes, 368, 264), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(PixelOf(bytes, 431, 327), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_NE(PixelOf(bytes, 367, 300), (std::array<int, 3>{255, 255, 255}));
+
+  input.Chord({XK_Alt_L}, XK_F4);
+  const auto result = program.Wait(10000);
+  input.CloseInput();
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("bc_square: bye\n"), std::string::npos) << result.out;
+}
+
+}  // namespace
