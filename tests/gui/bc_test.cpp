@@ -207,6 +207,24 @@ TEST_F(BC, LetterboxBandsSpanAWideBCAndCopiesStayInALowOne) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(BC, WithoutLetterboxTheSqueezedPictureStartsAtTheTop) {
+  auto bc = Make(QBC_MODE_768x576);
+  QBC::SetLetterbox(false);
+  DrawNumberedLines(768, 576);
+  bc->SetPreview(true);
+  bc->Swap();
+  ShownPixels shown(QGetXDisplay(), bc->GetQXWindow()->GetXWindow(), 0, 0, 768, 576);
+  ASSERT_TRUE(shown.IsRead());
+  int wrong = 0;
+  for (int line = 0; line < 432; ++line) wrong += shown.At(700, line) != LineColour(line / 3 * 4 + line % 3);
+  for (int line = 432; line < 576; ++line) wrong += shown.At(700, line) != LineColour(line);  // untouched
+  EXPECT_EQ(wrong, 0);
+  wrong = 0;
+  for (int line = 0; line < 576; ++line) wrong += line % 4 != 3 && BackLine(700, line, 576) != LineColour(line);
+  EXPECT_EQ(wrong, 0) << "back buffer after the swap";
+  QBC::SetLetterbox(true);
+}
+
 TEST_F(BC, GuidesLightTheirEdgesAndCentreLinesOnly) {
   auto bc = Make(QBC_MODE_768x576);
   glClearColor(0, 0, 0, 1);

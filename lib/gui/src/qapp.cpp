@@ -174,13 +174,15 @@ void QApp::StartStates(QState *, QState *) {
 
 int QApp::ProcessEvent() {
   if (!QEventPending()) {
-    // What the windows drew into their front buffers is shown before the
-    // program idles.
-    if (QGLContext::GetCurrent()) glFlush();
+    // What the windows drew for the events into their front buffers is
+    // shown before the program idles.
+    if (eventsSinceIdle && QGLContext::GetCurrent()) glFlush();
+    eventsSinceIdle = false;
     if (idleProc) idleProc();
     return 2;
   }
   QEventGet(&currentEvent);
+  eventsSinceIdle = true;
   Track(currentEvent);
   const int type = currentEvent.type;
   if (type == QEVENT_KEYPRESS) Screenshot(currentEvent);

@@ -47,7 +47,7 @@ public:
   // Copies `count` lines from line `from` to line `to`.
   void Copy(int from, int to, int count) const {
     count = std::min({count, height - from, height - to});
-    if (count <= 0) return;
+    if (count <= 0 || from == to) return;
     glWindowPos2i(0, height - to - count);
     glCopyPixels(0, height - from - count, width, count, GL_COLOR);
   }
@@ -141,22 +141,28 @@ void QBC::Swap() {
   }
 }
 
+// The squeezed picture is 432 lines between bands of 72 (no bands without
+// letterbox): its line offset + 3k + i is the program's line 4k + i. Each
+// block goes straight to its place, in an order that reads every block
+// before anything is written over it: blocks moving up from the top down,
+// blocks moving down from the bottom up.
 void QBC::Squeeze() const {
   const Lines lines(GetWidth(), GetHeight());
-  // Line 3k + i takes line 4k + i; the copies go upwards, so every source
-  // is still the program's line when it is read.
-  for (int k = 1; k < kBlocks; ++k) lines.Copy(4 * k, 3 * k, 3);
+  const int offset = letterbox ? kBand : 0;
+  for (int k = offset + 1; k < kBlocks; ++k) lines.Copy(4 * k, offset + 3 * k, 3);
+  for (int k = std::min(offset, kBlocks) - 1; k >= 0; --k) lines.Copy(4 * k, offset + 3 * k, 3);
   if (!letterbox) return;
-  lines.Copy(0, kBand, kSqueezed);
   lines.Clear(0, kBand);
   lines.Clear(kBand + kSqueezed, kBand);
 }
 
+// The program's lines 4j to 4j + 3 back from the squeezed block j and the
+// first line of the next one, in the opposite orders.
 void QBC::Unsqueeze() const {
   const Lines lines(GetWidth(), GetHeight());
-  if (letterbox) lines.Copy(kBand, 0, kSqueezed);
-  // Downwards, so no block is overwritten before it is read.
-  for (int j = kBlocks - 1; j >= 1; --j) lines.Copy(3 * j, 4 * j, 4);
+  const int offset = letterbox ? kBand : 0;
+  for (int j = 0; j < std::min(offset, kBlocks); ++j) lines.Copy(offset + 3 * j, 4 * j, 4);
+  for (int j = kBlocks - 1; j > offset; --j) lines.Copy(offset + 3 * j, 4 * j, 4);
 }
 
 void QBC::DrawGuides() const {

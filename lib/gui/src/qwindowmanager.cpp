@@ -46,7 +46,8 @@ QWindowManager::~QWindowManager() { QEventSetTargets(nullptr); }
 // --- the table ---------------------------------------------------------------
 
 int QWindowManager::SlotOf(const QWindow *window) const {
-  for (int i = 0; i < slotCount; ++i) {
+  const int last = window ? used : slotCount;
+  for (int i = 0; i < last; ++i) {
     if (slots[i] == window) return i;
   }
   return -1;
@@ -60,7 +61,9 @@ bool QWindowManager::AddWindow(QWindow *window) {
     qerr("WindowManager: max number of windows reached (%d)", slotCount);
     return false;
   }
-  slots[SlotOf(nullptr)] = window;
+  const int slot = SlotOf(nullptr);
+  slots[slot] = window;
+  used = std::max(used, slot + 1);
   ++count;
   Raise(window);
   return true;
@@ -73,6 +76,7 @@ bool QWindowManager::RemoveWindow(QWindow *window) {
     return false;
   }
   slots[slot] = nullptr;
+  while (used > 0 && !slots[used - 1]) --used;
   --count;
   if (focus == window) focus = nullptr;
   if (capture == window) capture = nullptr;
@@ -83,7 +87,7 @@ void QWindowManager::Forget(QWindow *window) {
   if (IsRegistered(window)) RemoveWindow(window);
   QWindow *descendants[kMaxWindows];
   int found = 0;
-  for (QWindow *other : slots) {
+  for (QWindow *other : Used()) {
     if (other && IsAncestor(window, other)) descendants[found++] = other;
   }
   for (int i = 0; i < found; ++i) {
@@ -102,7 +106,7 @@ void QWindowManager::Raise(QWindow *window) {
 }
 
 QWindow *QWindowManager::GetWindow(int index) const {
-  for (int i = 0; i < slotCount; ++i) {
+  for (int i = 0; i < used; ++i) {
     if (slots[i] && index-- == 0) return slots[i];
   }
   return nullptr;
@@ -114,7 +118,7 @@ Window QWindowManager::XWindowOf(const QWindow *window) {
 }
 
 QWindow *QWindowManager::FindXWindow(Window xwindow) const {
-  for (QWindow *window : slots) {
+  for (QWindow *window : Used()) {
     if (window && window->GetQXWindow() && window->GetQXWindow()->GetXWindow() == xwindow) return window;
   }
   return nullptr;
@@ -124,7 +128,7 @@ QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) {
   // Once per event over every window: the place is found in the same walk
   // up to the real ancestor, and the X window asked only of a window that
   // holds the point.
-  for (QWindow *window : slots) {
+  for (QWindow *window : Used()) {
     if (!window || (window->flags & (QWF_HIDDEN | QWF_DISABLED))) continue;
     int left = 0, top = 0;
     const QWindow *real = window;
@@ -143,7 +147,7 @@ QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) {
 }
 
 QWindow *QWindowManager::WindowAtMask(int x, int y, int eventClass, Window xwindow) const {
-  for (int i = slotCount - 1; i >= 0; --i) {
+  for (int i = used - 1; i >= 0; --i) {
     QWindow *window = slots[i];
     if (!window || !window->IsVisible() || !window->AcceptsEvents(eventClass)) continue;
     if (xwindow && XWindowOf(window) != xwindow) continue;
@@ -177,7 +181,7 @@ bool QWindowManager::CompressesMotion(QWindow *window) { return window && window
 
 int QWindowManager::GetSoftChildren(Window xwindow, QWindow **children, int capacity) {
   int found = 0;
-  for (QWindow *window : slots) {
+  for (QWindow *window : Used()) {
     if (found == capacity) break;
     if (window && !window->IsX() && XWindowOf(window) == xwindow) children[found++] = window;
   }
@@ -206,7 +210,7 @@ bool QWindowManager::SetFocus(QWindow *window) {
 template <typename Better>
 QWindow *QWindowManager::FocusCandidate(Better better) const {
   QWindow *best = nullptr;
-  for (QWindow *window : slots) {
+  for (QWindow *window : Used()) {
     if (!window || !window->IsVisible() || !window->IsEnabled() || window->GetTabOrder() < 0) continue;
     if (!best || better(window->GetTabOrder(), best->GetTabOrder())) best = window;
   }
@@ -278,7 +282,7 @@ void QWindowManager::RepaintAll() {
   QWindowHost *host = QGetWindowHost();
   if (QShell *shell = host ? host->GetShell() : nullptr) shell->PaintBackground();
   // From the bottom up, so that what lies on top is painted last.
-  for (int i = slotCount - 1; i >= 0; --i) {
+  for (int i = used - 1; i >= 0; --i) {
     if (slots[i] && slots[i]->IsVisible()) slots[i]->Paint(0);
   }
 }
@@ -318,7 +322,7 @@ bool QWindowManager::DispatchEvent(QEvent *event) {
   if (IsKey(event->type) && focus && focus->Event(event)) return true;
   if (IsMouse(event->type) && capture && capture->Event(event)) return true;
   if (event->type == QEVENT_KEYPRESS) {
-    for (QWindow *window : slots) {
+    for (QWindow *window : Used()) {
       if (window && window->AcceptsEvents(QWEC_SHORTCUT) && window->OnKeyPress(event->n, event->x, event->y)) {
         return true;
       }

@@ -189,6 +189,7 @@ private:
   QFXManager *fxManagers[kFXManagers] = {};
   QGelList *gels = nullptr;
   QAppNameHook previousNameHook = nullptr;
+  bool eventsSinceIdle = false;
   bool released = false;
 };
 

@@ -97,7 +97,16 @@ private:
   template <typename Better>
   QWindow *FocusCandidate(Better better) const;
 
+  // The slots up to the last one holding a window.
+  struct SlotRange {
+    QWindow *const *first, *const *last;
+    QWindow *const *begin() const { return first; }
+    QWindow *const *end() const { return last; }
+  };
+  SlotRange Used() const { return {slots, slots + used}; }
+
   QWindow *slots[kMaxWindows] = {};
+  int used = 0;  // one past the last slot that holds a window
   int count = 0;
   int slotCount = kMaxWindows;
   QWindow *focus = nullptr;
