@@ -15,6 +15,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # GL libraries are theirs.
 graphical="material model shader"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
+# The harnesses that draw keep Mesa to the calling thread: no threads for
+# the leak checker to stop, and no shader cache written to the home
+# directory.
+export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
+export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
 
 # Runs a harness, under an X server of its own when it draws.
 run() {

@@ -11,5 +11,8 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # without the worker threads the leak checker would have to stop at exit
 # (under load it has crashed doing so).
 export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
+# Nor the thread per context that writes Mesa's shader cache, which would
+# also leave files in the home directory.
+export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
 cd "$build"
 ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" --timeout 600
