@@ -1,0 +1,182 @@
+// Texture fonts drawn on Mesa under Xvfb, from files the test writes
+// itself: where the glyphs land, colour, bold, shear, spacing and scale,
+// and fonts that fail to load.
+#include <gtest/gtest.h>
+
+#include <kiln/dbitmaptexture.h>
+#include <kiln/dtexfont.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "gl_window.h"
+#include "message_capture.h"
+#include "test_support.h"
+
+using kiln::test::GLWindow;
+using kiln::test::TempDir;
+
+namespace {
+
+// An uncompressed 32-bit Targa, rows from the bottom, opaque white where
+// `opaque` holds (x, y from the top) and transparent black elsewhere.
+template <typename Opaque>
+std::string Targa(int width, int height, Opaque opaque) {
+  std::string bytes(18, '\0');
+  bytes[2] = 2;
+  bytes[12] = static_cast<char>(width & 255);
+  bytes[13] = static_cast<char>(width >> 8);
+  bytes[14] = static_cast<char>(height & 255);
+  bytes[15] = static_cast<char>(height >> 8);
+  bytes[16] = 32;
+  bytes[17] = 8;
+  for (int row = height - 1; row >= 0; --row) {
+    for (int x = 0; x < width; ++x) {
+      const char value = opaque(x, row) ? static_cast<char>(255) : 0;
+      bytes += std::string(4, value);
+    }
+  }
+  return bytes;
+}
+
+// The font of the edge cases: "A" opaque at columns 0-9 and top rows 0-11
+// of a 64 x 64 image, wid 9, hgt 12, advance 11, bearing 1.
+class TexFont : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!window.IsReady()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
+    window.Setup2D();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    dir.WriteFile("font.tga", Targa(64, 64, [](int x, int y) { return x <= 9 && y <= 11; }));
+    dir.WriteFile("font.dtf",
+                  "general\n{\nversion=2\nminchar=65\nmaxchar=65\n}\nchars\n{\nchar65\n{\nx=0\ny=0\nwid=9\nhgt=12\n"
+                  "advance=11\nbearingx=1\n}\n}\n");
+    capture.Take();
+  }
+  void TearDown() override {
+    if (!IsSkipped()) {
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+  }
+
+  // The lit pixels (any colour channel) as "x,y" of GL rows from the bottom.
+  std::vector<std::string> Lit() const {
+    std::vector<std::string> lit;
+    const std::vector<uint8_t> pixels = window.ReadPixels(0, 0, 64, 64);
+    for (int y = 0; y < 64; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const uint8_t *p = &pixels[static_cast<std::size_t>(y * 64 + x) * 4];
+        if (p[0] || p[1] || p[2]) lit.push_back(std::to_string(x) + "," + std::to_string(y));
+      }
+    }
+    return lit;
+  }
+  static std::vector<std::string> Box(int x0, int x1, int y0, int y1) {
+    std::vector<std::string> box;
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = x0; x <= x1; ++x) box.push_back(std::to_string(x) + "," + std::to_string(y));
+    }
+    return box;
+  }
+
+  GLWindow window{64, 64};
+  TempDir dir;
+  kiln::test::MessageCapture capture;
+};
+
+TEST_F(TexFont, GlyphsLandWhereTheirAdvanceAndBearingPutThem) {
+  DTexFont font(dir.Path("font").c_str());
+  ASSERT_NE(font.GetTexture(), nullptr);
+  EXPECT_EQ(font.Paint("AA", 10, 20), 32);
+  std::vector<std::string> expected;
+  for (int y = 20; y <= 31; ++y) {
+    for (int x : {11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31}) {
+      expected.push_back(std::to_string(x) + "," + std::to_string(y));
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  std::vector<std::string> lit = Lit();
+  std::sort(lit.begin(), lit.end());
+  EXPECT_EQ(lit, expected);
+  const std::vector<uint8_t> pixel = window.ReadPixels(15, 25, 1, 1);
+  EXPECT_EQ(pixel, (std::vector<uint8_t>{255, 255, 255, 255}));  // opaque white: the texture's colours
+
+  EXPECT_EQ(font.GetTextWidth("AAB"), 22);
+  EXPECT_EQ(font.GetCharWidth('A'), 11);
+  EXPECT_EQ(font.GetCharWidth('B'), 0);
+  EXPECT_EQ(font.GetHeight(), 12);
+  EXPECT_EQ(font.Paint("", 7.9f, 3), 7);
+  EXPECT_EQ(font.Paint("AAAA", 0, 0, 1), 11);
+  EXPECT_EQ(font.Paint("A\0A", 0, 0, 3), 11);  // never past the end
+  qstring wide;
+  wide = U"A";
+  EXPECT_EQ(font.Paint(wide, 0, 0), 0);
+  EXPECT_NE(capture.Take().find("DTexFont::Paint() unicode NYI"), std::string::npos);
+}
+
+TEST_F(TexFont, ColourBoldShearSpacingAndScale) {
+  DTexFont font(dir.Path("font").c_str());
+  font.color.Set(255, 0, 0, 255);
+  font.flags |= DTF_BOLD;
+  font.boldOffset = 3;
+  EXPECT_EQ(font.Paint("A", 10, 20), 21);
+  // Modulated: red only; bold: three more columns.
+  auto bold = Lit(), box = Box(11, 23, 20, 31);
+  std::sort(bold.begin(), bold.end());
+  std::sort(box.begin(), box.end());
+  EXPECT_EQ(bold, box);
+  EXPECT_EQ(window.ReadPixels(12, 25, 1, 1), (std::vector<uint8_t>{255, 0, 0, 255}));
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  font.flags = 0;
+  font.color.Set(255, 255, 255, 255);
+  font.scaleX = 2;
+  font.scaleY = 0.5f;
+  font.spacing = 3;
+  EXPECT_EQ(font.Paint("AA", 0, 10), 50);  // 2 x (3 + 2 x 11)
+  EXPECT_EQ(font.GetTextWidth("AA"), 50);
+  EXPECT_EQ(font.GetHeight(), 6);
+  auto lit = Lit();
+  std::sort(lit.begin(), lit.end());
+  auto expected = Box(2, 21, 10, 15);
+  const auto second = Box(27, 46, 10, 15);
+  expected.insert(expected.end(), second.begin(), second.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lit, expected);
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  font.scaleX = font.scaleY = 1;
+  font.spacing = 0;
+  font.shear = 12;  // the top row moves 12 right, the bottom row stays
+  font.Paint("A", 10, 20);
+  EXPECT_GT(window.ReadPixels(14, 20, 1, 1)[0], 200);
+  EXPECT_LT(window.ReadPixels(14, 31, 1, 1)[0], 50);
+  EXPECT_GT(window.ReadPixels(27, 31, 1, 1)[0], 200);
+  EXPECT_LT(window.ReadPixels(27, 20, 1, 1)[0], 50);
+}
+
+TEST_F(TexFont, FontsThatFailToLoadMeasureNothingAndDrawNothing) {
+  DTexFont font(dir.Path("font").c_str());
+  ASSERT_NE(font.GetTexture(), nullptr);
+  EXPECT_FALSE(font.Load(dir.Path("missing").c_str()));
+  EXPECT_NE(capture.Take().find("DTexFont:Load(" + dir.Path("missing") + ") failed"), std::string::npos);
+  EXPECT_EQ(font.GetTexture(), nullptr);
+  EXPECT_EQ(font.Paint("AA", 10, 20), 10);
+  EXPECT_EQ(font.GetTextWidth("AA"), 0);
+  EXPECT_EQ(font.GetHeight(), 0);
+  EXPECT_TRUE(Lit().empty());
+
+  // The description without its image: no glyphs left from before.
+  ASSERT_TRUE(font.Load(dir.Path("font").c_str()));
+  dir.WriteFile("bare.dtf", "chars\n{\nchar66\n{\nx=0\n}\n}\n");
+  EXPECT_FALSE(font.Load(dir.Path("bare").c_str()));
+  EXPECT_EQ(font.GetGlyph('A'), nullptr);
+  EXPECT_EQ(font.GetGlyph('B'), nullptr);
+  EXPECT_EQ(capture.Take().find("called directly"), std::string::npos);
+}
+
+}  // namespace
