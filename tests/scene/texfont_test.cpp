@@ -5,6 +5,10 @@
 
 #include <kiln/dbitmaptexture.h>
 #include <kiln/dtexfont.h>
+#include <kiln/qcanvas.h>
+#include <kiln/qfont.h>
+#include <kiln/qtextstyle.h>
+#include <kiln/qtexturefont.h>
 
 #include <GL/gl.h>
 
@@ -177,6 +181,41 @@ TEST_F(TexFont, FontsThatFailToLoadMeasureNothingAndDrawNothing) {
   EXPECT_EQ(font.GetGlyph('A'), nullptr);
   EXPECT_EQ(font.GetGlyph('B'), nullptr);
   EXPECT_EQ(capture.Take().find("called directly"), std::string::npos);
+}
+
+TEST_F(TexFont, SizeZeroQFontsAreTextureFontsDrawnThroughTheCanvas) {
+  d3UseTextureFonts();
+  QFont font(dir.Path("font").c_str(), 0);
+  ASSERT_TRUE(font.Create());
+  EXPECT_EQ(font.GetHeight(), 12);
+  EXPECT_EQ(font.GetAscent(), 12);
+  EXPECT_EQ(font.GetWidth("AA", -1), 22);  // no overhang
+  EXPECT_EQ(font.GetWidth("AAA", 2), 22);
+  QCanvas *canvas = window.Canvas();
+  canvas->SetFont(&font);
+  canvas->SetColor(255, 255, 255);
+  canvas->Text("A", 10, 5);
+  // The baseline at line 5 + 12 from the top, row 46 from the bottom.
+  auto lit = Lit(), expected = Box(11, 20, 46, 57);
+  std::sort(lit.begin(), lit.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lit, expected);
+
+  // A style's dy moves a texture font's layer up.
+  glClear(GL_COLOR_BUFFER_BIT);
+  QTextStyle style;
+  style.AddLayer(QColor(0, 255, 0, 255), 0, 3);
+  canvas->SetTextStyle(&style);
+  canvas->Text("A", 10, 5);
+  canvas->SetTextStyle(nullptr);
+  EXPECT_EQ(window.ReadPixels(15, 59, 1, 1), (std::vector<uint8_t>{0, 255, 0, 255}));
+  EXPECT_EQ(window.ReadPixels(15, 47, 1, 1)[1], 0);
+
+  font.SetScale(2, 2);
+  EXPECT_EQ(font.GetHeight(), 24);
+  EXPECT_EQ(font.GetWidth("A", -1), 22);
+  canvas->SetFont(nullptr);
+  QFontSetTextureFontLoader(nullptr);
 }
 
 }  // namespace

@@ -143,9 +143,10 @@ int DTexFont::Paint(const unsigned int *, float, float) {
   return 0;
 }
 
-float DTexFont::GetTextWidth(const char *text) const {
+float DTexFont::GetTextWidth(const char *text, int count) const {
   float width = 0;
-  for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); c && *c; ++c) {
+  const unsigned char *end = count < 0 ? nullptr : reinterpret_cast<const unsigned char *>(text) + count;
+  for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); c && c != end && *c; ++c) {
     if (*c < layout.GetMinChar() || *c > layout.GetMaxChar()) continue;
     if (const DTexFontGlyph *glyph = layout.Find(*c)) width += Advance(*glyph);
   }

@@ -40,8 +40,9 @@ public:
   int Paint(const qstring &text, float x, float y);
   int Paint(const unsigned int *codes, float x, float y);
 
-  // Spacing plus scaled advance of every character that has a glyph.
-  float GetTextWidth(const char *text) const;
+  // Spacing plus scaled advance of every character that has a glyph, of
+  // the first `count` bytes (-1: all).
+  float GetTextWidth(const char *text, int count = -1) const;
   float GetTextWidth(const unsigned int *codes) const;
   // Of one code, 0 to 255; 0 without a glyph.
   float GetCharWidth(int code) const;
@@ -74,3 +75,7 @@ private:
   DBitMapTexture *outlineTexture = nullptr;
   std::vector<float> vertices;  // kept between calls
 };
+
+// Makes the fonts of size 0 that QFont creates from now on texture fonts of
+// this library, loaded by their family name.
+void d3UseTextureFonts();
