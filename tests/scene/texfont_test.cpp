@@ -7,6 +7,7 @@
 #include <kiln/dtexfont.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qfont.h>
+#include <kiln/qinfo.h>
 #include <kiln/qtextstyle.h>
 #include <kiln/qtexturefont.h>
 
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gl_window.h"
@@ -216,6 +218,110 @@ TEST_F(TexFont, SizeZeroQFontsAreTextureFontsDrawnThroughTheCanvas) {
   EXPECT_EQ(font.GetWidth("A", -1), 22);
   canvas->SetFont(nullptr);
   QFontSetTextureFontLoader(nullptr);
+}
+
+TEST(TexFontBake, FixedThirteenIntoAnAtlasAndBack) {
+  GLWindow window(256, 64);
+  if (!window.IsReady()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
+  TempDir dir;
+  QFont fixed("fixed", 13);
+  ASSERT_TRUE(fixed.Create());
+  ASSERT_EQ(fixed.GetCharWidth('A'), 7);
+  ASSERT_EQ(fixed.GetHeight(), 13);
+  DTexFont baker;
+  const std::string base = dir.Path("fixed13");
+  EXPECT_TRUE(baker.Create(&fixed, 256, 256, 32, 126, nullptr, 1, 1, 0, 0, 0, 0, true));
+  EXPECT_FALSE(baker.Create(&fixed, 256, 28, 32, 126, nullptr, 1, 1, 0, 0, 0, 0, true));  // 4 rows needed
+  ASSERT_TRUE(baker.Create(&fixed, 256, 256, 32, 126, base.c_str(), 1));
+
+  // The description: version 1, the packing of rows of 31 cells 8 wide.
+  QInfo description((base + ".dtf").c_str(), QINFO_QUIET);
+  ASSERT_TRUE(description.IsLoaded());
+  EXPECT_FALSE(description.Exists("general.version"));
+  EXPECT_EQ(description.GetInt("general.minchar"), 32);
+  EXPECT_EQ(description.GetInt("general.maxchar"), 126);
+  EXPECT_EQ(description.GetInt("chars.char65.x"), 16);
+  EXPECT_EQ(description.GetInt("chars.char65.y"), 14);
+  EXPECT_EQ(description.GetInt("chars.char65.wid"), 7);
+  EXPECT_EQ(description.GetInt("chars.char65.hgt"), 13);
+  EXPECT_EQ(description.GetChildCount("chars"), 95);
+
+  // The image: an uncompressed 32-bit Targa whose alpha is its red.
+  const std::string bytes = kiln::test::ReadFile(base + ".tga");
+  ASSERT_EQ(bytes.size(), 18u + 256u * 256u * 4u);
+  EXPECT_EQ(bytes[2], 2);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[13]), 1);  // width 256
+  EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 32);
+  int mismatched = 0, lit = 0;
+  for (std::size_t at = 18; at < bytes.size(); at += 4) {
+    mismatched += bytes[at + 2] != bytes[at + 3];
+    lit += bytes[at + 3] != 0;
+  }
+  EXPECT_EQ(mismatched, 0);
+  EXPECT_GT(lit, 95 * 10);
+
+  // Cells hold what X draws: "A" at (16, 14) and "g" at (72, 28), rows of
+  // the file from the bottom.
+  Display *display = kiln::test::TestDisplay();
+  const Pixmap pixmap = XCreatePixmap(display, DefaultRootWindow(display), 7, 13, 24);
+  GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  XSetFont(display, gc, fixed.GetXFont());
+  for (auto [code, cellX, cellY] : {std::tuple{'A', 16, 14}, std::tuple{'g', 72, 28}}) {
+    XSetForeground(display, gc, 0);
+    XFillRectangle(display, pixmap, gc, 0, 0, 7, 13);
+    XSetForeground(display, gc, 0xFFFFFF);
+    const char text[2] = {code, 0};
+    XDrawString(display, pixmap, gc, 0, 11, text, 1);
+    XImage *drawn = XGetImage(display, pixmap, 0, 0, 7, 13, AllPlanes, ZPixmap);
+    int differ = 0;
+    for (int y = 0; y < 13; ++y) {
+      for (int x = 0; x < 7; ++x) {
+        const std::size_t at = 18 + 4 * static_cast<std::size_t>((255 - (cellY + y)) * 256 + cellX + x);
+        differ += (XGetPixel(drawn, x, y) != 0) != (bytes[at + 3] != 0);
+      }
+    }
+    XDestroyImage(drawn);
+    EXPECT_EQ(differ, 0) << code;
+  }
+  XFreeGC(display, gc);
+  XFreePixmap(display, pixmap);
+
+  // Read back, it advances by the cell width plus one.
+  DTexFont font(base.c_str());
+  ASSERT_NE(font.GetGlyph('A'), nullptr);
+  EXPECT_EQ(font.GetGlyph('A')->width, 8);
+  EXPECT_EQ(font.Paint("AB", 10, 5), 26);
+  EXPECT_EQ(font.GetTextWidth("Hello"), 40);
+  EXPECT_EQ(font.GetHeight(), 13);
+
+  // Baking again under the name keeps nothing of the first font.
+  ASSERT_TRUE(baker.Create(&fixed, 256, 256, 65, 66, base.c_str(), 1));
+  QInfo again((base + ".dtf").c_str(), QINFO_QUIET);
+  EXPECT_EQ(again.GetChildCount("chars"), 2);
+}
+
+TEST(TexFontBake, ArgumentsThatCantBeBakedFailWithAMessage) {
+  GLWindow window(64, 64);
+  if (!window.IsReady()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
+  kiln::test::MessageCapture capture;
+  QFont fixed("fixed", 13);
+  ASSERT_TRUE(fixed.Create());
+  DTexFont baker;
+  EXPECT_FALSE(baker.Create(&fixed, 256, 256, 32, 126, "x", 0));
+  EXPECT_FALSE(baker.Create(&fixed, 0, 256, 32, 126, "x", 1));
+  EXPECT_FALSE(baker.Create(&fixed, 256, 256, 32, 126, "x", 1, 4));
+  EXPECT_FALSE(baker.Create(&fixed, 256, 256, 126, 32, "x", 1));
+  EXPECT_FALSE(baker.Create(&fixed, 256, 256, 32, 300, "x", 1));
+  const std::string said = capture.Take();
+  EXPECT_NE(said.find("shrink 0"), std::string::npos);
+  EXPECT_NE(said.find("4 ranges"), std::string::npos);
+  EXPECT_NE(said.find("range 126 to 32"), std::string::npos);
+  EXPECT_NE(said.find("range 32 to 300"), std::string::npos);
+  // A glyph taller than the window it is drawn in.
+  GLWindow low(64, 8);
+  TempDir dir;
+  EXPECT_FALSE(baker.Create(&fixed, 256, 256, 65, 65, dir.Path("low").c_str(), 1));
+  EXPECT_NE(capture.Take().find("is larger than the window"), std::string::npos);
 }
 
 }  // namespace

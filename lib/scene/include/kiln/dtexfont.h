@@ -11,6 +11,7 @@
 #include <kiln/qstring.h>
 
 class DBitMapTexture;
+class QFont;
 
 enum DTexFontFlags {
   DTF_FONT_MARK = 1,  // copied by QFont into its flags; drawing ignores it
@@ -48,6 +49,16 @@ public:
   float GetCharWidth(int code) const;
   // The first glyph's height, scaled.
   float GetHeight() const;
+  // Bakes the characters of up to three ranges (codes 0 to 255) of an X
+  // font into "<name>.tga" (texWidth x texHeight, glyphs packed in rows,
+  // each shrunk by `shrink`) and "<name>.dtf". Each glyph is drawn in the
+  // current window and read back, so the window must be at least as large
+  // as a glyph. Measuring only writes nothing and is false when the glyphs
+  // don't fit. Load() the files to draw with them.
+  bool Create(QFont *font, int texWidth, int texHeight, int first1, int last1, const char *name, int shrink = 1,
+              int rangeCount = 1, int first2 = 0, int last2 = 0, int first3 = 0, int last3 = 0,
+              bool measureOnly = false);
+
   const DTexFontGlyph *GetGlyph(int code) const { return layout.Find(code); }
   const DTexFontGlyph *GetOutlineGlyph(int code) const { return layout.FindOutline(code); }
   const DTexFontLayout &GetLayout() const { return layout; }
