@@ -294,6 +294,17 @@ TEST(TexFontBake, FixedThirteenIntoAnAtlasAndBack) {
   EXPECT_EQ(font.GetTextWidth("Hello"), 40);
   EXPECT_EQ(font.GetHeight(), 13);
 
+  // Shrunk to half, whatever pixel-store state the program left (GLU's
+  // scaler honours it).
+  glPixelStorei(GL_PACK_ROW_LENGTH, 300);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 40);
+  ASSERT_TRUE(baker.Create(&fixed, 128, 128, 32, 126, dir.Path("half").c_str(), 2));
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  QInfo half(dir.Path("half.dtf").c_str(), QINFO_QUIET);
+  EXPECT_EQ(half.GetInt("chars.char65.wid"), 3);
+  EXPECT_EQ(half.GetInt("chars.char65.hgt"), 6);
+
   // Baking again under the name keeps nothing of the first font.
   ASSERT_TRUE(baker.Create(&fixed, 256, 256, 65, 66, base.c_str(), 1));
   QInfo again((base + ".dtf").c_str(), QINFO_QUIET);
