@@ -59,8 +59,8 @@ protected:
     glClear(GL_COLOR_BUFFER_BIT);
     dir.WriteFile("font.tga", Targa(64, 64, [](int x, int y) { return x <= 9 && y <= 11; }));
     dir.WriteFile("font.dtf",
-                  "general\n{\nversion=2\nminchar=65\nmaxchar=65\n}\nchars\n{\nchar65\n{\nx=0\ny=0\nwid=9\nhgt=12\n"
-                  "advance=11\nbearingx=1\n}\n}\n");
+                  "general\n{\nversion=2\nminchar=65\nmaxchar=233\n}\nchars\n{\nchar65\n{\nx=0\ny=0\nwid=9\nhgt=12\n"
+                  "advance=11\nbearingx=1\n}\nchar233\n{\nx=0\ny=0\nwid=9\nhgt=12\nadvance=11\nbearingx=1\n}\n}\n");
     capture.Take();
   }
   void TearDown() override {
@@ -114,6 +114,9 @@ TEST_F(TexFont, GlyphsLandWhereTheirAdvanceAndBearingPutThem) {
   EXPECT_EQ(font.GetTextWidth("AAB"), 22);
   EXPECT_EQ(font.GetCharWidth('A'), 11);
   EXPECT_EQ(font.GetCharWidth('B'), 0);
+  EXPECT_EQ(font.GetTextWidth("\xe9"), 11);  // bytes above 127 are codes, not negatives
+  EXPECT_EQ(font.GetCharWidth(233), 11);
+  EXPECT_EQ(font.Paint("\xe9", 0, 0), 11);
   EXPECT_EQ(font.GetHeight(), 12);
   EXPECT_EQ(font.Paint("", 7.9f, 3), 7);
   EXPECT_EQ(font.Paint("AAAA", 0, 0, 1), 11);
