@@ -299,11 +299,15 @@ TEST(TexFontBake, FixedThirteenIntoAnAtlasAndBack) {
 
   // Shrunk to half, whatever pixel-store state the program left (GLU's
   // scaler honours it).
+  glClearColor(0.25f, 0.5f, 0.75f, 1);
   glPixelStorei(GL_PACK_ROW_LENGTH, 300);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 40);
   ASSERT_TRUE(baker.Create(&fixed, 128, 128, 32, 126, dir.Path("half").c_str(), 2));
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  EXPECT_EQ(clear[1], 0.5f);  // the program's, given back
   QInfo half(dir.Path("half.dtf").c_str(), QINFO_QUIET);
   EXPECT_EQ(half.GetInt("chars.char65.wid"), 3);
   EXPECT_EQ(half.GetInt("chars.char65.hgt"), 6);

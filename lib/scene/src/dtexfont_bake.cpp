@@ -99,6 +99,15 @@ bool DTexFont::Create(QFont *font, int texWidth, int texHeight, int first1, int 
   QFont auxiliary("Arial", font->GetSize());
   const bool haveAuxiliary = auxiliary.Create();
 
+  // The glyphs are drawn on transparent black; the program's clear colour
+  // comes back afterwards.
+  GLfloat clearColor[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
+  struct ClearColorBack {
+    const GLfloat *color;
+    ~ClearColorBack() { glClearColor(color[0], color[1], color[2], color[3]); }
+  } clearColorBack{clearColor};
+
   std::vector<Baked> baked;
   int px = 0, py = 0;
   for (int r = 0; r < rangeCount; ++r) {
@@ -127,7 +136,7 @@ bool DTexFont::Create(QFont *font, int texWidth, int texHeight, int first1, int 
                 window->GetWidth(), window->GetHeight());
           return false;
         }
-        // Drawn on transparent black, read back, shrunk, packed.
+        // Drawn, read back, shrunk, packed.
         const char text[2] = {static_cast<char>(code), '\0'};
         canvas->SetFont(drawn);
         glClearColor(0, 0, 0, 0);
