@@ -201,7 +201,8 @@ void QApp::Track(QEvent &event) {
       if (const int modifier = ModifierOf(keysym)) {
         modifiers = event.type == QEVENT_KEYPRESS ? modifiers | modifier : modifiers & ~modifier;
       }
-      event.n = keysym | modifiers;
+      // A key press a button queued carries its own modifiers.
+      if (event.marker != QEVENT_BUTTON_KEY_MARKER) event.n = keysym | modifiers;
       break;
     }
     case QEVENT_BUTTONPRESS:

@@ -319,11 +319,19 @@ bool QWindowManager::DispatchEvent(QEvent *event) {
   }
   QWindow *target = event->window;
   if (!target || !IsRegistered(target)) return false;
-  if (IsKey(event->type) && focus && focus->Event(event)) return true;
+  // Each window is offered the event once: a shortcut window that passes a
+  // key on is not pressed again as its focus or target.
+  QWindow *offered = nullptr;
+  if (IsKey(event->type) && focus) {
+    if (focus->Event(event)) return true;
+    offered = focus;
+  }
   if (IsMouse(event->type) && capture && capture->Event(event)) return true;
-  if (event->type == QEVENT_KEYPRESS) {
+  const bool keyPress = event->type == QEVENT_KEYPRESS;
+  if (keyPress) {
     for (QWindow *window : Used()) {
-      if (window && window->AcceptsEvents(QWEC_SHORTCUT) && window->OnKeyPress(event->n, event->x, event->y)) {
+      if (window && window != offered && window->AcceptsEvents(QWEC_SHORTCUT) &&
+          window->OnKeyPress(event->n, event->x, event->y)) {
         return true;
       }
     }
@@ -331,7 +339,8 @@ bool QWindowManager::DispatchEvent(QEvent *event) {
   // Up the chain while no one takes it; a handler may destroy its window.
   for (QWindow *window = target; window;) {
     const bool enabled = window->IsEnabled() || event->type == QEVENT_EXPOSE;
-    if (enabled && window->Event(event)) return true;
+    const bool seen = window == offered || (keyPress && window->AcceptsEvents(QWEC_SHORTCUT));
+    if (enabled && !seen && window->Event(event)) return true;
     if (!Bubbles(event->type) || !IsRegistered(window)) return false;
     window = window->GetParent();
   }

@@ -5,6 +5,7 @@
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
 #include <kiln/qblitqueue.h>
+#include <kiln/qbutton.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcursor.h>
 #include <kiln/qdisplay.h>

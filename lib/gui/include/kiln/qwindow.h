@@ -118,6 +118,7 @@ public:
   // A cell of a horizontal strip of cells in a texture, drawn over the
   // window.
   void SetTexture(const QTextureRef &newTexture) { texture = newTexture; }
+  const QTextureRef &GetTexture() const { return texture; }
   void SetTextureGrid(int x, int y, int cellWidth, int cellHeight);
   void SetTextureIndex(int index) { textureIndex = index; }
   void SetTextureOffset(int x, int y);
