@@ -5,6 +5,8 @@
 #include <kiln/qstring.h>
 #include <kiln/qutil.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -128,6 +130,11 @@ long QFile::Size() const {
 }
 
 int QFile::Flush() { return (stream && !memory) ? std::fflush(stream) : 0; }
+
+bool QFile::Truncate(long size) {
+  if (!stream || memory || size < 0 || std::fflush(stream) != 0) return false;
+  return ftruncate(fileno(stream), static_cast<off_t>(size)) == 0;
+}
 
 long QFile::Read(void *destination, long length) {
   if (length <= 0) return 0;

@@ -49,6 +49,8 @@ public:
   int Seek(long offset, int origin);
   long Size() const;
   int Flush();
+  // A stream: flushed and cut to `size` bytes; false when it can't be.
+  bool Truncate(long size);
 
   // Reads up to `length` bytes, a pushed-back byte first; returns the count.
   long Read(void *destination, long length);

@@ -1,0 +1,179 @@
+#include <kiln/qvcrtape.h>
+
+#include <kiln/qdebug.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr long kMaxOffset = INT32_MAX;
+
+bool SameFile(const char *a, const char *b) {
+  struct stat first, second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+QVCRTape::~QVCRTape() { Close(); }
+
+void QVCRTape::Close() {
+  file.reset();
+  position = 0;
+  recordCount = recordIndex = 0;
+}
+
+long QVCRTape::GetSize() const { return file ? file->Size() : 0; }
+
+bool QVCRTape::Create(const char *name) {
+  Close();
+  auto created = std::make_unique<QFile>(name, QFile::WRITE_READ);
+  if (!created->IsOpen()) return false;
+  file = std::move(created);
+  fileName = name;
+  return true;
+}
+
+bool QVCRTape::Open(const char *name) {
+  QVCRTape candidate;
+  auto opened = std::make_unique<QFile>(name, QFile::READ_WRITE);
+  if (!opened->IsOpen()) return false;
+  candidate.file = std::move(opened);
+  const long end = candidate.GetSize();
+  const int count = candidate.CountRecords(end);
+  if (count < 0) {
+    qwarn("VCR file '%s' is damaged; not used", name);
+    return false;
+  }
+  Close();
+  file = std::move(candidate.file);
+  fileName = name;
+  recordCount = recordIndex = count;
+  position = end;
+  file->Seek(end, QFile::S_SET);
+  return true;
+}
+
+long QVCRTape::RecordBefore(long end) {
+  if (!file || end < kMinRecord) return -1;
+  int32_t start = -1;
+  if (!file->Seek(end - 4, QFile::S_SET) || file->ReadLE32(&start) != 4) return -1;
+  // A record holds at least a name and its offset.
+  return start >= 0 && start <= end - kMinRecord ? start : -1;
+}
+
+int QVCRTape::CountRecords(long end) {
+  int count = 0;
+  for (long at = end; at > 0; ++count) {
+    at = RecordBefore(at);
+    if (at < 0) return -1;
+  }
+  return count;
+}
+
+bool QVCRTape::StepBack() {
+  if (!file || position <= 0) return false;
+  const long start = RecordBefore(position);
+  if (start < 0) {
+    qwarn("QVCRTape:StepBack(); no record ends at %ld of '%s'", position, fileName.CStr());
+    file->Seek(position, QFile::S_SET);
+    return false;
+  }
+  position = start;
+  file->Seek(position, QFile::S_SET);
+  --recordIndex;
+  return true;
+}
+
+bool QVCRTape::SeekEnd() {
+  if (!file) return false;
+  position = GetSize();
+  file->Seek(position, QFile::S_SET);
+  recordIndex = recordCount;
+  return true;
+}
+
+bool QVCRTape::Record(const char *name, const WriteData &writeData) {
+  if (!file) return false;
+  if (position > kMaxOffset) {
+    qerr("QVCRTape:Record(); the tape '%s' is full", fileName.CStr());
+    return false;
+  }
+  char field[kNameBytes] = {};
+  std::strncpy(field, name ? name : "", kNameBytes - 1);
+  file->Seek(position, QFile::S_SET);
+  bool written = file->Write(field, kNameBytes) == kNameBytes;
+  if (writeData) writeData(*file);
+  written = written && file->WriteLE32(static_cast<int32_t>(position)) == 4 && file->Flush() == 0;
+  const long end = file->Tell();
+  // What lay after this record belonged to a run that was stepped back.
+  if (!written || end < position + kMinRecord || !file->Truncate(end)) {
+    qerr("QVCRTape:Record(); can't write to '%s'", fileName.CStr());
+    file->Truncate(position);
+    file->Seek(position, QFile::S_SET);
+    return false;
+  }
+  position = end;
+  ++recordIndex;
+  recordCount = recordIndex;
+  return true;
+}
+
+bool QVCRTape::Play(bool stay, const ReadData &readData) {
+  if (!file) return false;
+  const long start = position;
+  char name[kNameBytes + 1] = {};
+  file->Seek(start, QFile::S_SET);
+  bool complete = file->Read(name, kNameBytes) == kNameBytes;
+  bool known = complete && (!readData || readData(name, *file));
+  int32_t stored = -1;
+  complete = complete && known && file->ReadLE32(&stored) == 4 && stored == start;
+  if (!complete) {
+    if (known) qwarn("QVCRTape:Play(); the record at %ld of '%s' is damaged", start, fileName.CStr());
+    file->Seek(start, QFile::S_SET);
+    return false;
+  }
+  if (stay) {
+    file->Seek(start, QFile::S_SET);
+  } else {
+    position = file->Tell();
+    ++recordIndex;
+  }
+  return true;
+}
+
+bool QVCRTape::Save(const char *target) {
+  if (!file || !target) return false;
+  const long length = position;
+  file->Flush();
+  if (SameFile(target, fileName.CStr())) {
+    const bool cut = file->Truncate(length);
+    file->Seek(length, QFile::S_SET);
+    recordCount = recordIndex;
+    return cut;
+  }
+  const std::string temporary = std::string(target) + ".partial";
+  FILE *out = std::fopen(temporary.c_str(), "wb");
+  bool saved = out != nullptr;
+  char buffer[16384];
+  file->Seek(0, QFile::S_SET);
+  for (long left = length; saved && left > 0;) {
+    const long chunk = left < static_cast<long>(sizeof buffer) ? left : static_cast<long>(sizeof buffer);
+    saved = file->Read(buffer, chunk) == chunk &&
+            std::fwrite(buffer, 1, static_cast<std::size_t>(chunk), out) == static_cast<std::size_t>(chunk);
+    left -= chunk;
+  }
+  if (out) saved = std::fclose(out) == 0 && saved;
+  saved = saved && std::rename(temporary.c_str(), target) == 0;
+  if (!saved) std::remove(temporary.c_str());
+  file->Seek(length, QFile::S_SET);
+  return saved;
+}
