@@ -9,6 +9,7 @@
 #include <kiln/qexit.h>
 #include <kiln/qfont.h>
 #include <kiln/qgroup.h>
+#include <kiln/qstatemanager.h>
 #include <kiln/qwindowmanager.h>
 
 #include <dirent.h>
@@ -63,7 +64,9 @@ TEST_F(App, CreateMakesTheShellTheFramedBCFontsAndCursors) {
   ASSERT_NE(app->GetFont(), nullptr);
   ASSERT_NE(app->GetFixedFont(), nullptr);
   EXPECT_GT(app->GetFont()->GetHeight(), 0);
-  EXPECT_EQ(app->GetStateManager(), nullptr);
+  ASSERT_NE(app->GetStateManager(), nullptr);
+  EXPECT_EQ(app->GetStateManager()->GetRect().x, 45);
+  EXPECT_EQ(app->GetStateManager()->GetRect().y, 634);
   EXPECT_EQ(QGetWindowHost(), app.get());
   EXPECT_EQ(QCanvas::GetAppCanvas(), app->GetBC()->GetCanvas());
 

@@ -21,6 +21,7 @@ protected:
     AppFixture::SetUp();
     if (IsSkipped()) return;
     app->NoBC();
+    app->NoStateManager();
     ASSERT_TRUE(app->Create());
     QRect place;
     place.Set(400, 700, 80, 30);

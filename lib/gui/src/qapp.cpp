@@ -9,6 +9,8 @@
 #include <kiln/qglcontext.h>
 #include <kiln/qlanguage.h>
 #include <kiln/qshell.h>
+#include <kiln/qstate.h>
+#include <kiln/qstatemanager.h>
 #include <kiln/qwindowmanager.h>
 #include <kiln/qxdisplay.h>
 #include <kiln/qxwindow.h>
@@ -90,6 +92,7 @@ void QApp::Release() {
   shell = nullptr;
   ownShell.reset();
   shellCursor.reset();
+  stateManager.reset();
   bcCursor.reset();
   QEventFree();
   language.reset();
@@ -118,6 +121,11 @@ bool QApp::Create() {
   if (!(creationFlags & QAPP_NO_SHELL) && !CreateShell()) return false;
   if (!(creationFlags & QAPP_NO_BC) && !CreateBC()) return false;
   CreateFonts();
+  if (!(creationFlags & QAPP_NO_STATE_MANAGER) && shell) {
+    QRect panel;
+    panel.Set(45, 634, 150, 40);
+    stateManager = std::make_unique<QStateManager>(shell, panel);
+  }
   return true;
 }
 
@@ -159,6 +167,7 @@ bool QApp::CreateBC() {
 
 void QApp::Run(QState *state, QState *global) {
   StartStates(state, global);
+  if (stateManager) stateManager->Paint(0);
   for (;;) ProcessEvent();
 }
 
@@ -167,9 +176,12 @@ void QApp::RunPending(QState *state, QState *global) {
   while (QEventPending()) ProcessEvent();
 }
 
-void QApp::StartStates(QState *, QState *) {
-  // States run under the state manager; without one there is nothing to
-  // start.
+void QApp::StartStates(QState *state, QState *global) {
+  if (!stateManager) return;
+  stateManager->SetGlobalState(global);
+  if (!state) return;
+  stateManager->SetState(state);
+  if (state->startProc) state->startProc(state);
 }
 
 int QApp::ProcessEvent() {
@@ -189,6 +201,7 @@ int QApp::ProcessEvent() {
   if ((type == QEVENT_KEYPRESS || type == QEVENT_KEYRELEASE) && CallKeyboardHandlers(&currentEvent)) return 0;
   if (windowManager && windowManager->DispatchEvent(&currentEvent)) return 0;
   if (eventProc && eventProc(&currentEvent)) return 0;
+  if (stateManager && stateManager->HandleEvent(&currentEvent)) return 0;
   if (currentEvent.type == QEVENT_CLOSE && shell && currentEvent.window == shell) Exit(0);
   return 1;
 }

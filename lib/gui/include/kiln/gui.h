@@ -17,8 +17,11 @@
 #include <kiln/qglcontext.h>
 #include <kiln/qgroup.h>
 #include <kiln/qshell.h>
+#include <kiln/qstate.h>
+#include <kiln/qstatemanager.h>
 #include <kiln/qtextstyle.h>
 #include <kiln/qtexturefont.h>
+#include <kiln/qvcrtape.h>
 #include <kiln/qwindow.h>
 #include <kiln/qwindowhost.h>
 #include <kiln/qwindowmanager.h>

@@ -129,7 +129,7 @@ public:
   QWindowManager *GetWindowManager() override { return windowManager.get(); }
   QShell *GetShell() override { return shell; }
   QBC *GetBC() const { return bc; }
-  QStateManager *GetStateManager() const { return stateManager; }
+  QStateManager *GetStateManager() const { return stateManager.get(); }
   QFont *GetFont() override { return font; }
   QFont *GetFixedFont() const { return fixedFont; }
   QFXManager *GetFXManager(int index) const;
@@ -148,6 +148,7 @@ private:
 
   bool CreateShell();
   bool CreateBC();
+  // The global state and the first one, through the state manager.
   void StartStates(QState *state, QState *global);
   // Modifier and button state, the mouse position, the key code.
   void Track(QEvent &event);
@@ -178,7 +179,7 @@ private:
   std::unique_ptr<QShell> ownShell;
   std::unique_ptr<QCursor> shellCursor;
   std::unique_ptr<QCursor> bcCursor;
-  QStateManager *stateManager = nullptr;
+  std::unique_ptr<QStateManager> stateManager;
   QEvent currentEvent;
   int modifiers = 0;
   int mouseX = 0, mouseY = 0;
