@@ -141,4 +141,25 @@ TEST_F(States, ReverseOnAnEmptyTapeDoesNothing) {
   EXPECT_EQ(ReadFile("bc.vcr"), ReadFile("temptape.vcr"));
 }
 
+TEST_F(States, ANewTapeStartsEmptyAndADuplicateNameEndsTheProgram) {
+  manager->SetState(states[0].get());
+  manager->SetState(states[1].get());
+  ASSERT_TRUE(manager->NewTape());
+  EXPECT_EQ(ReadFile("temptape.vcr"), "");
+  EXPECT_EQ(manager->GetTape().GetRecordCount(), 0);
+  manager->SetState(states[2].get());
+  EXPECT_EQ(manager->GetTape().GetRecordCount(), 1);
+
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        QApp again("states", "States");
+        again.NoBC();
+        again.Create();
+        QState first("twice");
+        QState second("twice");
+      },
+      ::testing::ExitedWithCode(1), "");
+}
+
 }  // namespace
