@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_window.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -55,17 +56,6 @@ void ClearAndSwap() {
   glClear(GL_COLOR_BUFFER_BIT);
   bc->Swap();
   ++frames;
-}
-
-// The back buffer's bytes summed, each weighted by its place.
-double BackBufferSum() {
-  std::vector<unsigned char> pixels(static_cast<std::size_t>(kWidth) * kHeight * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  double sum = 0;
-  for (std::size_t i = 0; i < pixels.size(); ++i) sum += pixels[i] * static_cast<double>(i % 997 + 1);
-  return sum;
 }
 
 // 512 key presses and releases into the window under the pointer (the BC).
@@ -130,7 +120,7 @@ void KilnFrames(benchmark::State &state) {
   bc->SetGuides(false);
   bc->GetCanvas()->Select();
   kiln::bench::SetResult(state, preview ? static_cast<double>(total) / static_cast<double>(state.iterations())
-                                        : BackBufferSum());
+                                        : kiln::bench::BackBufferSum(kWidth, kHeight));
 }
 
 // A plain double-buffered window of the BC's size and visual, beside it.
@@ -173,7 +163,7 @@ void PlainFrames(benchmark::State &state) {
     glFinish();
     total += kFrames;
   }
-  const double sum = BackBufferSum();
+  const double sum = kiln::bench::BackBufferSum(kWidth, kHeight);
   kiln::bench::SetResult(state, state.range(0) ? static_cast<double>(total) / static_cast<double>(state.iterations())
                                                : sum);
 }

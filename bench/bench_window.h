@@ -16,6 +16,18 @@
 
 namespace kiln::bench {
 
+// The current context's back buffer, its bytes summed, each weighted by its
+// place: what two sides drew must agree before their times mean anything.
+inline double BackBufferSum(int width, int height) {
+  std::vector<uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  double sum = 0;
+  for (std::size_t i = 0; i < pixels.size(); ++i) sum += pixels[i] * static_cast<double>(i % 997 + 1);
+  return sum;
+}
+
 class BenchWindow : public QDrawable {
 public:
   BenchWindow(int width, int height) : width(width), height(height) {
@@ -50,17 +62,7 @@ public:
   // False without an X server with GL.
   bool Ready() const { return canvas != nullptr; }
 
-  // The back buffer's bytes summed, each weighted by its place: what two
-  // sides drew must agree before their times mean anything.
-  double BackBufferSum() const {
-    std::vector<uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    double sum = 0;
-    for (std::size_t i = 0; i < pixels.size(); ++i) sum += pixels[i] * static_cast<double>(i % 997 + 1);
-    return sum;
-  }
+  double BackBufferSum() const { return kiln::bench::BackBufferSum(width, height); }
 
   QCanvas *canvas = nullptr;
 

@@ -12,16 +12,18 @@
 #include <kiln/qstatemanager.h>
 #include <kiln/qwindowmanager.h>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <set>
 #include <string>
 
+#include "screenshot_files.h"
 #include "shown_pixels.h"
 #include "test_support.h"
 
 using kiln::test::AppFixture;
+using kiln::test::Appeared;
+using kiln::test::Screenshots;
 using kiln::test::Grey;
 using kiln::test::Shown;
 using kiln::test::ShownPixels;
@@ -238,33 +240,6 @@ TEST_F(App, ReplacedFontsLiveOnForTheWindowsHoldingThem) {
   group.Paint(0);                    // with the font it was given
   app->SetFont(nullptr);
   app->SetFixedFont(nullptr);
-}
-
-// The screenshot files in /tmp whose names start with the prefix.
-std::set<std::string> Screenshots(const std::string &prefix) {
-  std::set<std::string> names;
-  if (DIR *tmp = opendir("/tmp")) {
-    while (dirent *entry = readdir(tmp)) {
-      const std::string name = entry->d_name;
-      if (name.size() == prefix.size() + 9 && name.compare(0, prefix.size(), prefix) == 0 &&
-          name.compare(name.size() - 4, 4, ".tga") == 0) {
-        names.insert("/tmp/" + name);
-      }
-    }
-    closedir(tmp);
-  }
-  return names;
-}
-
-// The one file that appeared; empty when none or several did.
-std::string Appeared(const std::set<std::string> &before, const std::set<std::string> &after) {
-  std::string found;
-  for (const std::string &name : after) {
-    if (before.count(name)) continue;
-    if (!found.empty()) return "";
-    found = name;
-  }
-  return found;
 }
 
 // The file's header and pixels against what X shows in the window.

@@ -2,7 +2,6 @@
 // server, clicked, keyed and screenshotted, and ended with Alt+F4.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "fake_input.h"
+#include "screenshot_files.h"
 #include "test_support.h"
 
 namespace {
@@ -22,20 +22,6 @@ Window WindowAt(Display *display, int x, int y) {
     at = child;
   }
   return at;
-}
-
-std::set<std::string> BCShots() {
-  std::set<std::string> names;
-  if (DIR *tmp = opendir("/tmp")) {
-    while (dirent *entry = readdir(tmp)) {
-      const std::string name = entry->d_name;
-      if (name.size() == 11 && name.compare(0, 2, "bc") == 0 && name.compare(7, 4, ".tga") == 0) {
-        names.insert("/tmp/" + name);
-      }
-    }
-    closedir(tmp);
-  }
-  return names;
 }
 
 // The pixel (x, y) from the top of an uncompressed 32-bit Targa with rows
@@ -62,16 +48,14 @@ TEST(BCSquare, ClickedKeyedScreenshottedAndClosed) {
   input.Tap(XK_Right);
   input.Tap(XK_Down);
   usleep(300000);
-  const std::set<std::string> before = BCShots();
+  const std::set<std::string> before = kiln::test::Screenshots("bc");
   // The server keeps Ctrl+Alt+F12 (a terminal switch): the key is sent to
   // the BC, the modifiers held through XTEST.
   input.ChordSent({XK_Control_L, XK_Alt_L}, XK_F12, WindowAt(input.sender, 45 + 300, 45 + 300),
                   ControlMask | Mod1Mask);
   std::string shot;
   for (int waited = 0; shot.empty() && waited < 5000; waited += 20) {
-    for (const std::string &name : BCShots()) {
-      if (!before.count(name)) shot = name;
-    }
+    shot = kiln::test::Appeared(before, kiln::test::Screenshots("bc"));
     usleep(20000);
   }
   ASSERT_FALSE(shot.empty());
