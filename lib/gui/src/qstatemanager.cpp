@@ -39,8 +39,13 @@ QStateManager::QStateManager(QWindow *parent, const QRect &rect)
 QStateManager::~QStateManager() = default;
 
 QButton *QStateManager::GetButton(int index) const {
-  const QButton *buttons[] = {rewind.get(), play.get(), forward.get(), reverse.get()};
-  return index >= 0 && index < 4 ? const_cast<QButton *>(buttons[index]) : nullptr;
+  switch (index) {
+    case 0: return rewind.get();
+    case 1: return play.get();
+    case 2: return forward.get();
+    case 3: return reverse.get();
+    default: return nullptr;
+  }
 }
 
 void QStateManager::Paint(int) {
