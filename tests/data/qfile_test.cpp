@@ -199,6 +199,34 @@ TEST(QFilePosition, StreamSizeKeepsThePosition) {
   EXPECT_EQ(file.Tell(), 10);
 }
 
+// The position is kept by the file rather than asked of stdio: it must
+// follow every transfer, the end of the data and appending writes.
+TEST(QFilePosition, FollowsEveryTransfer) {
+  TempDir dir;
+  dir.WriteFile("log", "start\n");
+  QFile file(dir.Path("f").c_str(), QFile::WRITE_READ);
+  file.Write("0123456789", 10);
+  file.PutChar('a');
+  file.WriteLE32(7);
+  EXPECT_EQ(file.Tell(), 15);
+  file.Seek(-6, QFile::S_CUR);
+  EXPECT_EQ(file.GetChar(), '9');
+  EXPECT_EQ(file.ReadByte(), 'a');
+  char rest[20];
+  EXPECT_EQ(file.Read(rest, 20), 4);  // to the end only
+  EXPECT_EQ(file.Tell(), 15);
+  EXPECT_EQ(file.GetChar(), -1);
+  EXPECT_EQ(file.Tell(), 15);
+  file.Seek(-3, QFile::S_END);
+  EXPECT_EQ(file.Tell(), 12);
+  file.Seek(-1, QFile::S_SET);  // refused: the position stays known
+  EXPECT_EQ(file.Tell(), 12);
+  QFile log(dir.Path("log").c_str(), QFile::APPEND_READ_TEXT);
+  log.Seek(0, QFile::S_SET);
+  log.Write("more\n", 5);
+  EXPECT_EQ(log.Tell(), 11);
+}
+
 TEST(QFileWriting, StreamsWriteMemoryFilesRefuse) {
   TempDir dir;
   std::string path = dir.Path("out.bin");

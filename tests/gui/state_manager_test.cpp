@@ -6,6 +6,7 @@
 #include <kiln/qstate.h>
 #include <kiln/qstatemanager.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ void ReadData(QFile *tape) {
   tape->ReadLE32(&value);
   lastRead = value;
 }
+void Put(const char *file, const std::string &bytes) { std::ofstream(file, std::ios::binary) << bytes; }
+
 void Start(QState *state) { entered.push_back(std::string(state->GetStateName()) + ":" + std::to_string(lastRead)); }
 
 class States : public AppFixture {
@@ -160,6 +163,70 @@ TEST_F(States, ANewTapeStartsEmptyAndADuplicateNameEndsTheProgram) {
         QState second("twice");
       },
       ::testing::ExitedWithCode(1), "");
+}
+
+TEST_F(States, TheUserDrivesTheReplayWithThePanelAndTheKeys) {
+  for (int i = 0; i < 3; ++i) {
+    counter = i + 1;
+    manager->SetState(states[static_cast<std::size_t>(i)].get());
+  }
+  XSetInputFocus(sender, ShellWindow(), RevertToParent, CurrentTime);
+  Settle();
+  // The panel at (45, 634, 150, 40): "$REWIND", "$REVERSE", "$PLAY",
+  // "$FORWARD", 37 wide each.
+  const auto clickOn = [&](int column) { Click(45 + 37 * column + 18, 654); };
+  const auto replayed = [&](const char *expected) {
+    return Pump([&] { return !entered.empty() && entered.back() == expected; });
+  };
+  clickOn(1);
+  ASSERT_TRUE(replayed("game:2"));
+  Chord({XK_Control_L}, XK_Left);
+  ASSERT_TRUE(replayed("menu:1"));
+  clickOn(2);
+  ASSERT_TRUE(replayed("game:2"));
+  Chord({XK_Control_L}, XK_Right);
+  ASSERT_TRUE(replayed("scores:3"));
+  Chord({XK_Control_L}, XK_Right);  // at the end: nothing
+  clickOn(0);
+  clickOn(3);
+  Settle();
+  EXPECT_EQ(entered.size(), 4u);
+
+  Chord({XK_Control_L}, XK_s);
+  const std::string saved = ReadFile("temptape.vcr");
+  ASSERT_TRUE(Pump([&] { return ReadFile("bc.vcr") == saved; }));
+
+  // A damaged copy is refused whole; recording goes on where it was.
+  std::string damaged = saved;
+  damaged[damaged.size() - 1] = 0x7F;
+  Put("bc.vcr", damaged);
+  capture.Take();
+  Chord({XK_Control_L}, XK_l);
+  ASSERT_TRUE(Pump([&] { return capture.Take().find("VCR file not found") != std::string::npos; }));
+  EXPECT_STREQ(manager->GetTape().GetFileName(), "temptape.vcr");
+  counter = 4;
+  manager->SetState(states[0].get());
+  EXPECT_EQ(manager->GetTape().GetRecordCount(), 4);
+  EXPECT_EQ(ReadFile("temptape.vcr").compare(0, saved.size(), saved), 0);
+
+  // A sound one is entered at its last state and recorded on in a copy.
+  Put("bc.vcr", saved);
+  Chord({XK_Control_L}, XK_l);
+  ASSERT_TRUE(replayed("scores:3"));
+  EXPECT_STREQ(manager->GetTape().GetFileName(), "temptape.vcr");
+  manager->SetState(states[1].get());
+  EXPECT_EQ(ReadFile("bc.vcr"), saved);
+  EXPECT_EQ(manager->GetTape().GetRecordCount(), 4);
+
+  // A name the program doesn't know stops playback at its record.
+  std::string ghost = saved.substr(0, 42);
+  ghost.replace(0, 4, "nope");
+  Put("ghost.vcr", ghost);
+  capture.Take();
+  EXPECT_TRUE(manager->VCR_UseFile("ghost.vcr"));
+  EXPECT_NE(capture.Take().find("State 'nope' was not found in this application."), std::string::npos);
+  EXPECT_EQ(manager->GetTape().GetPosition(), 0);
+  EXPECT_EQ(manager->GetState(), states[1].get());
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ constexpr int kRecordLimit = 32767;
 char *recordBuffer = nullptr;
 long recordCapacity = 0;
 
+bool IsAppending(int mode) { return mode == QFile::APPEND_TEXT || mode == QFile::APPEND_READ_TEXT || mode == QFile::APPEND; }
+
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 int PlatformOrigin(int origin) {
@@ -37,6 +39,7 @@ QFile::QFile(const char *name, int openMode) {
   SetName(name);
   mode = openMode & kLowByte;
   if (name && mode >= READ && mode <= APPEND) stream = std::fopen(QExpandFilename(name), kOpenStrings[mode]);
+  if (stream && !IsAppending(mode)) streamAt = 0;
   if (openMode & MEMORY) Preload();
 }
 
@@ -98,8 +101,9 @@ bool QFile::IsEOF() const {
 
 long QFile::Tell() const {
   if (memory) return static_cast<long>(position - memory);
-  if (stream) return std::ftell(stream);
-  return 0;
+  if (!stream) return 0;
+  if (streamAt < 0) streamAt = std::ftell(stream);
+  return streamAt;
 }
 
 int QFile::Seek(long offset, int origin) {
@@ -115,17 +119,19 @@ int QFile::Seek(long offset, int origin) {
     return 1;
   }
   if (!stream || PlatformOrigin(origin) < 0) return 0;
-  std::fseek(stream, offset, PlatformOrigin(origin));
+  const long from = origin == S_CUR ? streamAt : origin == S_SET ? 0 : -1;
+  const bool moved = std::fseek(stream, offset, PlatformOrigin(origin)) == 0;
+  streamAt = moved && from >= 0 ? from + offset : -1;
   return 1;
 }
 
 long QFile::Size() const {
   if (memory) return memorySize;
   if (!stream) return 0;
-  long here = std::ftell(stream);
+  long here = Tell();
   std::fseek(stream, 0, SEEK_END);
   long end = std::ftell(stream);
-  std::fseek(stream, here, SEEK_SET);
+  if (std::fseek(stream, here, SEEK_SET) != 0) streamAt = -1;
   return end;
 }
 
@@ -152,21 +158,37 @@ long QFile::Read(void *destination, long length) {
       count += taken;
     }
   } else if (stream) {
-    count += static_cast<long>(std::fread(out + count, 1, static_cast<std::size_t>(wanted), stream));
+    const long got = static_cast<long>(std::fread(out + count, 1, static_cast<std::size_t>(wanted), stream));
+    Advanced(got, false);
+    count += got;
   }
   return count;
 }
 
 long QFile::Write(const void *source, long length) {
   if (memory || !stream || length <= 0) return 0;
-  return static_cast<long>(std::fwrite(source, 1, static_cast<std::size_t>(length), stream));
+  const long written = static_cast<long>(std::fwrite(source, 1, static_cast<std::size_t>(length), stream));
+  Advanced(written == length ? written : -1, true);
+  return written;
+}
+
+void QFile::Advanced(long bytes, bool wrote) {
+  // Appending writes at the end, wherever the position was.
+  if (streamAt >= 0 && bytes >= 0 && !(wrote && IsAppending(mode)))
+    streamAt += bytes;
+  else
+    streamAt = -1;
 }
 
 int QFile::GetChar() {
   unsigned char byte;
   if (TakeUnget(&byte)) return static_cast<signed char>(byte);
   if (memory) return position < memory + memorySize ? static_cast<signed char>(*position++) : 0;
-  if (stream) return static_cast<signed char>(std::fgetc(stream));
+  if (stream) {
+    const int c = std::fgetc(stream);
+    if (c != EOF) Advanced(1, false);
+    return static_cast<signed char>(c);
+  }
   return 0;
 }
 
@@ -175,8 +197,10 @@ int QFile::ReadByteSlow() {
   if (TakeUnget(&byte)) return byte;
   if (memory) return position < memory + memorySize ? *position++ : -1;
   if (stream) {
-    int c = std::fgetc(stream);
-    return c == EOF ? -1 : c;
+    const int c = std::fgetc(stream);
+    if (c == EOF) return -1;
+    Advanced(1, false);
+    return c;
   }
   return -1;
 }
@@ -192,7 +216,7 @@ int QFile::PutChar(int c) {
     return 0;
   }
   if (!stream) return 0;
-  std::fputc(c & 0xFF, stream);
+  Advanced(std::fputc(c & 0xFF, stream) == EOF ? -1 : 1, true);
   return 1;
 }
 

@@ -7,7 +7,6 @@
 #include <kiln/qstate.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -74,6 +73,7 @@ bool QStateManager::Add(QState *state) {
     return false;
   }
   states[count++] = state;
+  byName.emplace(state->GetStateName(), state);
   return true;
 }
 
@@ -87,6 +87,7 @@ bool QStateManager::Remove(QState *state) {
     return false;
   }
   states[--count] = nullptr;
+  byName.erase(state->GetStateName());
   return true;
 }
 
@@ -97,15 +98,15 @@ void QStateManager::Forget(QState *state) {
     if (states[i] != state) continue;
     for (int j = i; j + 1 < count; ++j) states[j] = states[j + 1];
     states[--count] = nullptr;
+    byName.erase(state->GetStateName());
     return;
   }
 }
 
 QState *QStateManager::Find(const char *name) const {
-  for (int i = 0; i < count; ++i) {
-    if (name && std::strcmp(states[i]->GetStateName(), name) == 0) return states[i];
-  }
-  return nullptr;
+  if (!name) return nullptr;
+  const auto found = byName.find(name);
+  return found == byName.end() ? nullptr : found->second;
 }
 
 void QStateManager::SetIOProcs(TapeProc read, TapeProc write) {

@@ -27,11 +27,15 @@ QVCRTape::~QVCRTape() { Close(); }
 
 void QVCRTape::Close() {
   file.reset();
-  position = 0;
+  position = size = 0;
+  writing = false;
   recordCount = recordIndex = 0;
 }
 
-long QVCRTape::GetSize() const { return file ? file->Size() : 0; }
+void QVCRTape::Place(long at, bool forWriting) {
+  if (forWriting != writing || file->Tell() != at) file->Seek(at, QFile::S_SET);
+  writing = forWriting;
+}
 
 bool QVCRTape::Create(const char *name) {
   Close();
@@ -46,8 +50,8 @@ bool QVCRTape::Open(const char *name) {
   QVCRTape candidate;
   auto opened = std::make_unique<QFile>(name, QFile::READ_WRITE);
   if (!opened->IsOpen()) return false;
+  const long end = opened->Size();
   candidate.file = std::move(opened);
-  const long end = candidate.GetSize();
   const int count = candidate.CountRecords(end);
   if (count < 0) {
     qwarn("VCR file '%s' is damaged; not used", name);
@@ -57,7 +61,7 @@ bool QVCRTape::Open(const char *name) {
   file = std::move(candidate.file);
   fileName = name;
   recordCount = recordIndex = count;
-  position = end;
+  position = size = end;
   file->Seek(end, QFile::S_SET);
   return true;
 }
@@ -65,7 +69,8 @@ bool QVCRTape::Open(const char *name) {
 long QVCRTape::RecordBefore(long end) {
   if (!file || end < kMinRecord) return -1;
   int32_t start = -1;
-  if (!file->Seek(end - 4, QFile::S_SET) || file->ReadLE32(&start) != 4) return -1;
+  Place(end - 4, false);
+  if (file->ReadLE32(&start) != 4) return -1;
   // A record holds at least a name and its offset.
   return start >= 0 && start <= end - kMinRecord ? start : -1;
 }
@@ -88,15 +93,15 @@ bool QVCRTape::StepBack() {
     return false;
   }
   position = start;
-  file->Seek(position, QFile::S_SET);
+  Place(position, false);
   --recordIndex;
   return true;
 }
 
 bool QVCRTape::SeekEnd() {
   if (!file) return false;
-  position = GetSize();
-  file->Seek(position, QFile::S_SET);
+  position = size;
+  Place(position, false);
   recordIndex = recordCount;
   return true;
 }
@@ -109,19 +114,20 @@ bool QVCRTape::Record(const char *name, const WriteData &writeData) {
   }
   char field[kNameBytes] = {};
   std::strncpy(field, name ? name : "", kNameBytes - 1);
-  file->Seek(position, QFile::S_SET);
+  Place(position, true);
   bool written = file->Write(field, kNameBytes) == kNameBytes;
   if (writeData) writeData(*file);
   written = written && file->WriteLE32(static_cast<int32_t>(position)) == 4 && file->Flush() == 0;
   const long end = file->Tell();
   // What lay after this record belonged to a run that was stepped back.
-  if (!written || end < position + kMinRecord || !file->Truncate(end)) {
+  if (!written || end < position + kMinRecord || (size > end && !file->Truncate(end))) {
     qerr("QVCRTape:Record(); can't write to '%s'", fileName.CStr());
-    file->Truncate(position);
+    if (file->Truncate(position)) size = position;
     file->Seek(position, QFile::S_SET);
+    writing = false;
     return false;
   }
-  position = end;
+  position = size = end;
   ++recordIndex;
   recordCount = recordIndex;
   return true;
@@ -131,7 +137,7 @@ bool QVCRTape::Play(bool stay, const ReadData &readData) {
   if (!file) return false;
   const long start = position;
   char name[kNameBytes + 1] = {};
-  file->Seek(start, QFile::S_SET);
+  Place(start, false);
   bool complete = file->Read(name, kNameBytes) == kNameBytes;
   bool known = complete && (!readData || readData(name, *file));
   int32_t stored = -1;
@@ -154,9 +160,11 @@ bool QVCRTape::Save(const char *target) {
   if (!file || !target) return false;
   const long length = position;
   file->Flush();
+  writing = false;
   if (SameFile(target, fileName.CStr())) {
     const bool cut = file->Truncate(length);
     file->Seek(length, QFile::S_SET);
+    if (cut) size = length;
     recordCount = recordIndex;
     return cut;
   }

@@ -100,8 +100,13 @@ private:
   int ReadOrdered(Integer *value, bool bigEndian);
   template <typename Integer>
   int WriteLittleEndian(Integer value);
+  // Keeps the stream's position up to date after a transfer of `bytes`.
+  void Advanced(long bytes, bool wrote);
 
   FILE *stream = nullptr;
+  // The stream's position as stdio has it, or -1 when unknown. Kept here:
+  // asking stdio costs a system call on a stream being written.
+  mutable long streamAt = -1;
   int mode = 0;
   signed char ungetChar = 0;
   int flags = 0;

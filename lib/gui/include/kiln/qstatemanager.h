@@ -5,6 +5,8 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 
 #include <kiln/qrect.h>
 #include <kiln/qvcrtape.h>
@@ -60,6 +62,8 @@ private:
   QState *global = nullptr;
   QState *states[kMaxStates] = {};
   int count = 0;
+  // The same states by name: playback looks one up for every record.
+  std::unordered_map<std::string_view, QState *> byName;
   std::unique_ptr<QButton> rewind, play, forward, reverse;
   TapeProc readProc = nullptr, writeProc = nullptr;
   QVCRTape tape;

@@ -39,7 +39,7 @@ public:
   bool IsUsable() const { return file != nullptr; }
   const char *GetFileName() const { return fileName.CStr(); }
   long GetPosition() const { return position; }
-  long GetSize() const;
+  long GetSize() const { return size; }
   int GetRecordCount() const { return recordCount; }
   int GetRecordIndex() const { return recordIndex; }
 
@@ -57,9 +57,11 @@ public:
   // renamed when complete; onto the tape's own file, cut there.
   bool Save(const char *target);
 
-  QFile *GetFile() const { return file.get(); }
-
 private:
+  // Puts the stream at `at` for reading or for writing. stdio needs a seek
+  // between writing and reading; a stream already in place for the same
+  // direction is left alone and keeps its buffer.
+  void Place(long at, bool forWriting);
   // The record start stored before `end`, or -1 when it can't be one.
   long RecordBefore(long end);
   // Counts the records before `end` down to 0; -1 for a broken chain.
@@ -68,5 +70,7 @@ private:
   std::unique_ptr<QFile> file;
   qstring fileName;
   long position = 0;
+  long size = 0;  // the file's length, kept here: asking the stream costs seeks
+  bool writing = false;
   int recordCount = 0, recordIndex = 0;
 };
