@@ -3,6 +3,8 @@
 #include <kiln/qbc.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcursor.h>
+#include <kiln/qfxmanager.h>
+#include <kiln/qgellist.h>
 #include <kiln/qdisplay.h>
 #include <kiln/qexit.h>
 #include <kiln/qfont.h>
@@ -93,6 +95,8 @@ void QApp::Release() {
   ownShell.reset();
   shellCursor.reset();
   stateManager.reset();
+  gels.reset();
+  for (auto &manager : fxManagers) manager.reset();
   bcCursor.reset();
   QEventFree();
   language.reset();
@@ -331,7 +335,22 @@ void QApp::SetShell(QShell *newShell) {
 
 void QApp::SetBC(QBC *newBC) {
   bc = newBC;
-  if (bc) CreateFonts();
+  if (!bc) {
+    // Nothing is shown or painted until there is a BC again.
+    for (auto &manager : fxManagers) {
+      if (manager) manager->SetWindow(nullptr);
+    }
+    if (gels) gels->SetCanvas(nullptr);
+    return;
+  }
+  CreateFonts();
+  if (!gels) gels = std::make_unique<QGelList>();
+  gels->SetCanvas(bc->GetCanvas());
+  for (auto &manager : fxManagers) {
+    if (!manager) manager = std::make_unique<QFXManager>();
+    manager->SetWindow(bc);
+  }
+  fxManagers[0]->SetGelList(gels.get());
 }
 
 bool QApp::SetLanguage(const char *file) {
@@ -340,16 +359,24 @@ bool QApp::SetLanguage(const char *file) {
 }
 
 void QApp::SyncFX() {
-  // The effects and graphic elements of the BC live in its FX managers and
-  // list; without them there is nothing to run.
+  QFXManager *manager = fxManagers[0].get();
+  if (!manager) return;
+  manager->RunToEnd();
+  for (int frames = 0; bc && gels && gels->NeedsPaint(); ++frames) {
+    if (frames == kMaxSettleFrames) {
+      qwarn("QApp:SyncFX; gels still marked after %d frames; stopped", kMaxSettleFrames);
+      return;
+    }
+    manager->Iterate(0);
+  }
 }
 
 void QApp::InvalidateGels() {
-  // Nothing to mark without a graphic-element list.
+  if (gels) gels->InvalidateAll();
 }
 
 QFXManager *QApp::GetFXManager(int index) const {
-  return index >= 0 && index < kFXManagers ? fxManagers[index] : nullptr;
+  return index >= 0 && index < kFXManagers ? fxManagers[index].get() : nullptr;
 }
 
 void QApp::GetFullScreenMode(int *width, int *height, int *depth) {

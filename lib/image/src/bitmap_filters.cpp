@@ -5,6 +5,8 @@
 #include <kiln/qdebug.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -83,20 +85,36 @@ void QBitMap::Colorize(const QColor &color, int amount) {
 
 void QBitMap::BoxAlpha(int size) {
   if (!Is32()) return;
-  int k = size == 4 ? 2 : size == 9 ? 3 : size == 16 ? 4 : 0;
-  if (!k) return;
-  for (int y = 0; y + k <= GetHeight(); ++y) {
-    for (int x = 0; x + k <= GetWidth(); ++x) {
-      int sum = 0;
-      for (int j = 0; j < k; ++j) {
-        const uint8_t *row = GetAddress(x, y + j);
-        for (int i = 0; i < k; ++i) sum += row[i * 4 + kAlpha];
-      }
-      int mean = k == 2 ? sum >> 2 : k == 3 ? sum / 9 : sum >> 4;
-      uint8_t *p = GetAddress(x, y);
+  const int k = size == 4 ? 2 : size == 9 ? 3 : size == 16 ? 4 : 0;
+  const int w = GetWidth(), h = GetHeight();
+  if (!k || w < k || h < k) return;
+  // Running sums: the alpha of each column over the k rows of the block,
+  // then across k columns. A row is written while its blocks are summed, so
+  // the alpha it had is kept to be taken off the column sums later.
+  std::vector<int> columns(static_cast<std::size_t>(w), 0);
+  std::vector<uint8_t> leaving(static_cast<std::size_t>(w));
+  auto alphaAt = [&](int x, int y) { return GetAddress(x, y)[kAlpha]; };
+  for (int y = 0; y < k - 1; ++y) {
+    for (int x = 0; x < w; ++x) columns[static_cast<std::size_t>(x)] += alphaAt(x, y);
+  }
+  for (int y = 0; y + k <= h; ++y) {
+    const uint8_t *entering = GetAddress(0, y + k - 1);
+    uint8_t *row = GetAddress(0, y);
+    for (int x = 0; x < w; ++x) {
+      columns[static_cast<std::size_t>(x)] += entering[x * 4 + kAlpha];
+      leaving[static_cast<std::size_t>(x)] = row[x * 4 + kAlpha];
+    }
+    int sum = 0;
+    for (int x = 0; x < k - 1; ++x) sum += columns[static_cast<std::size_t>(x)];
+    for (int x = 0; x + k <= w; ++x) {
+      sum += columns[static_cast<std::size_t>(x + k - 1)];
+      const int mean = k == 2 ? sum >> 2 : k == 3 ? sum / 9 : sum >> 4;
+      uint8_t *p = row + x * 4;
       p[kAlpha] = static_cast<uint8_t>(mean);
       if (mean) p[kRed] = p[kGreen] = p[kBlue] = 255;
+      sum -= columns[static_cast<std::size_t>(x)];
     }
+    for (int x = 0; x < w; ++x) columns[static_cast<std::size_t>(x)] -= leaving[static_cast<std::size_t>(x)];
   }
 }
 
@@ -109,4 +127,53 @@ void QBitMap::AlphaToGray() {
       p[kRed] = p[kGreen] = p[kBlue] = 0;
     }
   });
+}
+
+namespace {
+
+void Paint(uint8_t *p, int rgb) {
+  p[kRed] = static_cast<uint8_t>(rgb >> 16);
+  p[kGreen] = static_cast<uint8_t>(rgb >> 8);
+  p[kBlue] = static_cast<uint8_t>(rgb);
+  p[kAlpha] = 255;
+}
+
+}  // namespace
+
+void QBitMap::GrowShapes(int rgb) {
+  if (!Is32()) return;
+  const int w = GetWidth(), h = GetHeight();
+  // Which pixels had red, before any was coloured.
+  std::vector<uint8_t> red(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) red[static_cast<std::size_t>(y) * w + x] = GetAddress(x, y)[kRed] != 0;
+  }
+  auto hadRed = [&](int x, int y) { return x >= 0 && x < w && y >= 0 && y < h && red[static_cast<std::size_t>(y) * w + x]; };
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t *p = GetAddress(x, y);
+      if (p[0] | p[1] | p[2] | p[3]) continue;
+      if (hadRed(x - 1, y) || hadRed(x + 1, y) || hadRed(x, y - 1) || hadRed(x, y + 1)) Paint(p, rgb);
+    }
+  }
+}
+
+void QBitMap::DropShadow(int columns, int rows, int rgb) {
+  if (!Is32()) return;
+  const int w = GetWidth(), h = GetHeight();
+  // Rows here count from the bottom, as the memory's: down is lower.
+  std::vector<uint8_t> opaque(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) opaque[static_cast<std::size_t>(y) * w + x] = GetAddress(x, y)[kAlpha] != 0;
+  }
+  for (int y = 0; y < h; ++y) {
+    const int64_t to = static_cast<int64_t>(y) - rows;
+    if (to < 0 || to >= h) continue;
+    for (int x = 0; x < w; ++x) {
+      const int64_t across = static_cast<int64_t>(x) + columns;
+      if (!opaque[static_cast<std::size_t>(y) * w + x] || across < 0 || across >= w) continue;
+      if (opaque[static_cast<std::size_t>(to) * w + across]) continue;
+      Paint(GetAddress(static_cast<int>(across), static_cast<int>(to)), rgb);
+    }
+  }
 }

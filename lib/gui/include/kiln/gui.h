@@ -3,17 +3,24 @@
 
 #include <kiln/image.h>
 #include <kiln/qapp.h>
+#include <kiln/qbasicgel.h>
 #include <kiln/qbc.h>
 #include <kiln/qblitqueue.h>
 #include <kiln/qbutton.h>
 #include <kiln/qcanvas.h>
+#include <kiln/qcontrol.h>
 #include <kiln/qcursor.h>
 #include <kiln/qdisplay.h>
 #include <kiln/qdraw.h>
+#include <kiln/qfilter.h>
 #include <kiln/qevent.h>
 #include <kiln/qfont.h>
 #include <kiln/qfontlist.h>
+#include <kiln/qfx.h>
+#include <kiln/qfxmanager.h>
 #include <kiln/qgc.h>
+#include <kiln/qgel.h>
+#include <kiln/qgellist.h>
 #include <kiln/qglcontext.h>
 #include <kiln/qgroup.h>
 #include <kiln/qshell.h>

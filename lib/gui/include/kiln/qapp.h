@@ -46,6 +46,9 @@ public:
   using ReleaseHook = void (*)();
   static constexpr int kKeyboardHandlers = 5;
   static constexpr int kFXManagers = 3;
+  // SyncFX stops repainting gels that keep marking themselves after this
+  // many frames (two settle any change, one for each buffer).
+  static constexpr int kMaxSettleFrames = 100;
 
   // Opens the default display and allocates the default colours; without a
   // display the process ends with status 1. Becomes the application.
@@ -120,7 +123,7 @@ public:
   // result.
   bool SetLanguage(const char *file);
   // Runs the first FX manager's effects to their end and repaints what
-  // they left marked.
+  // they left marked (for at most kMaxSettleFrames frames).
   void SyncFX();
   // Marks every graphic element of the BC for repaint.
   void InvalidateGels();
@@ -133,7 +136,7 @@ public:
   QFont *GetFont() override { return font; }
   QFont *GetFixedFont() const { return fixedFont; }
   QFXManager *GetFXManager(int index) const;
-  QGelList *GetGelList() const { return gels; }
+  QGelList *GetGelList() const { return gels.get(); }
   QLanguage *GetLanguage() const { return language.get(); }
   const QEvent *GetCurrentEvent() override { return &currentEvent; }
   void GetFullScreenMode(int *width, int *height, int *depth) override;
@@ -187,8 +190,8 @@ private:
   std::unique_ptr<QLanguage> language;
   QBC *bc = nullptr;
   std::unique_ptr<QBC> ownBC;
-  QFXManager *fxManagers[kFXManagers] = {};
-  QGelList *gels = nullptr;
+  std::unique_ptr<QFXManager> fxManagers[kFXManagers];
+  std::unique_ptr<QGelList> gels;
   QAppNameHook previousNameHook = nullptr;
   bool eventsSinceIdle = false;
   bool released = false;

@@ -81,6 +81,16 @@ public:
   void Colorize(const QColor &color, int amount);
   void BoxAlpha(int size);
   void AlphaToGray();
+  // Shapes grown by one pixel: a pixel of four zero bytes beside (left,
+  // right, above, below) a pixel whose red byte isn't zero takes the colour
+  // 0xRRGGBB (as KeyColor reads it) with alpha 255. Decided on the pixels as
+  // they were: a pixel coloured here doesn't grow further.
+  void GrowShapes(int rgb);
+  // Every pixel with alpha casts a shadow `columns` to the right and `rows`
+  // down (from the top; negative: left and up) in the colour 0xRRGGBB with
+  // alpha 255, onto pixels of alpha 0 only and within the bitmap. Decided on
+  // the pixels as they were: a shadow casts no shadow.
+  void DropShadow(int columns, int rows, int rgb);
 
   // Copies (angle 0) or turns (90, 180, 270; square regions only) the
   // region `source` into `destination` at dxy; rows of turned regions count

@@ -1,0 +1,54 @@
+// Steps its effects once per frame, repaints the gel list and shows the
+// frame on the BC.
+#pragma once
+
+#include <vector>
+
+#include <kiln/qobject.h>
+
+class QFX;
+class QGelList;
+class QWindow;
+template <typename Member>
+class SafeWalk;
+
+class QFXManager : public QObject {
+public:
+  enum IterateFlags { NO_SWAP = 1 };
+  using Callback = void (*)(QFXManager *manager);
+  // RunToEnd gives up on effects still running after this many frames
+  // (over three minutes at 50 frames a second).
+  static constexpr int kMaxRunFrames = 10000;
+
+  QFXManager() = default;
+  // The effects stay, on their own.
+  ~QFXManager() override;
+
+  const char *ClassName() const override { return "QFXManager"; }
+  void SetWindow(QWindow *newWindow) { window = newWindow; }
+  QWindow *GetWindow() const { return window; }
+  void SetGelList(QGelList *list) { gels = list; }
+  QGelList *GetGelList() const { return gels; }
+  // Called after each frame is painted, before it is shown.
+  void SetCallback(Callback callback) { afterFrame = callback; }
+
+  // At the head; an effect of another manager leaves that one first.
+  void Add(QFX *effect);
+  bool Remove(QFX *effect);
+  QFX *GetFirst() const { return first; }
+  bool AllDone() const;
+  // One frame: places saved, effects stepped, gels updated, the callback,
+  // then the BC swapped unless NO_SWAP.
+  void Iterate(int flags = 0);
+  // Frames until every effect is done; false when it gave up.
+  bool RunToEnd();
+
+private:
+  using Walk = SafeWalk<QFX>;
+
+  QFX *first = nullptr;
+  QWindow *window = nullptr;
+  QGelList *gels = nullptr;
+  Callback afterFrame = nullptr;
+  std::vector<Walk *> walks;
+};

@@ -1,0 +1,7 @@
+#include <kiln/qfx.h>
+
+#include <kiln/qfxmanager.h>
+
+QFX::~QFX() {
+  if (manager) manager->Remove(this);
+}

@@ -1,0 +1,196 @@
+#include <kiln/qgellist.h>
+
+#include <kiln/qapp.h>
+#include <kiln/qbc.h>
+#include <kiln/qcanvas.h>
+#include <kiln/qdebug.h>
+#include <kiln/qgel.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "safe_walk.h"
+
+QGelList::QGelList(int listFlags) : flags(listFlags) {
+  if (QApp *app = QGetApp(); app && app->GetBC()) canvas = app->GetBC()->GetCanvas();
+}
+
+QGelList::~QGelList() {
+  for (QGel *gel = first; gel;) {
+    QGel *next = gel->next;
+    gel->list = nullptr;
+    gel->next = nullptr;
+    gel = next;
+  }
+}
+
+void QGelList::Add(QGel *gel) {
+  if (!gel) return;
+  if (gel->list) {
+    qerr("QGelList::Add; %p was already inserted into a list\n", static_cast<void *>(gel));
+    return;
+  }
+  gel->next = first;
+  gel->list = this;
+  first = gel;
+  Unsort();
+}
+
+bool QGelList::Remove(QGel *gel) {
+  for (QGel **link = &first; *link; link = &(*link)->next) {
+    if (*link != gel) continue;
+    *link = gel->next;
+    gel->next = nullptr;
+    gel->list = nullptr;
+    Walk::Forget(walks, gel);
+    return true;
+  }
+  qerr("QGelList::Remove: gel was not found");
+  return false;
+}
+
+void QGelList::SetCanvas(QCanvas *newCanvas) {
+  canvas = newCanvas;
+  for (QGel *gel = first; gel; gel = gel->next) gel->SetCanvas(newCanvas);
+}
+
+int QGelList::GetMinDepth() const {
+  if (!first) return 0;
+  int depth = first->GetDepth();
+  for (QGel *gel = first; gel; gel = gel->next) depth = std::min(depth, gel->GetDepth());
+  return depth;
+}
+
+int QGelList::GetMaxDepth() const {
+  if (!first) return 0;
+  int depth = first->GetDepth();
+  for (QGel *gel = first; gel; gel = gel->next) depth = std::max(depth, gel->GetDepth());
+  return depth;
+}
+
+QGel *QGelList::GelAt(int x, int y) const {
+  QGel *found = nullptr;
+  for (QGel *gel = first; gel; gel = gel->next) {
+    if (gel->IsHidden() || !gel->GetRect().Contains(x, y)) continue;
+    if (!found || gel->GetDepth() > found->GetDepth()) found = gel;
+  }
+  return found;
+}
+
+void QGelList::ShowKey(int key) {
+  for (QGel *gel = first; gel; gel = gel->next) {
+    if (gel->GetKey() == key) gel->Show();
+  }
+}
+
+void QGelList::ShowAll() {
+  for (QGel *gel = first; gel; gel = gel->next) gel->Show();
+}
+
+void QGelList::HideKey(int key) {
+  for (QGel *gel = first; gel; gel = gel->next) {
+    if (gel->GetKey() == key) gel->Hide();
+  }
+}
+
+void QGelList::HideAll() {
+  for (QGel *gel = first; gel; gel = gel->next) gel->Hide();
+}
+
+void QGelList::InvalidateAll() {
+  for (QGel *gel = first; gel; gel = gel->next) gel->Invalidate();
+}
+
+bool QGelList::NeedsPaint() const {
+  for (QGel *gel = first; gel; gel = gel->next) {
+    if (gel->IsDirty()) return true;
+  }
+  return false;
+}
+
+void QGelList::Sort() {
+  std::vector<QGel *> sorted;
+  for (QGel *gel = first; gel; gel = gel->next) sorted.push_back(gel);
+  std::stable_sort(sorted.begin(), sorted.end(), [](const QGel *a, const QGel *b) { return a->GetDepth() < b->GetDepth(); });
+  QGel **link = &first;
+  for (QGel *gel : sorted) {
+    *link = gel;
+    link = &gel->next;
+  }
+  *link = nullptr;
+  flags |= SORTED;
+}
+
+void QGelList::SavePlaces() {
+  for (QGel *gel = first; gel; gel = gel->next) {
+    if (!(gel->GetFlags() & QGEL_KEEP_PLACES)) continue;
+    gel->beforePrevious = gel->previous;
+    gel->depthBeforePrevious = gel->previousDepth;
+    gel->previous = gel->GetRect();
+    gel->previousDepth = gel->GetDepth();
+  }
+}
+
+void QGelList::PaintAll() {
+  if (!canvas) {
+    std::printf("** cv==0\n");
+    return;
+  }
+  if (!(flags & SORTED)) Sort();
+  Walk walk(walks, first);
+  for (std::size_t i = 0; i < walk.Size(); ++i) {
+    if (QGel *gel = walk.At(i); gel && !gel->IsHidden()) gel->Paint();
+  }
+}
+
+void QGelList::Update() {
+  if (!canvas) {
+    std::printf("** cv==0\n");
+    return;
+  }
+  if (!(flags & SORTED)) Sort();
+  const bool queued = canvas->GetFlags() & QCANVAS_QUEUE_BLITS;
+  canvas->SetFlags(QCANVAS_QUEUE_BLITS);
+  {
+    Walk walk(walks, first);
+    for (std::size_t i = 0; i < walk.Size(); ++i) {
+      QGel *gel = walk.At(i);
+      if (!gel || !gel->IsDirty()) continue;
+      Propagate(gel);
+      // The callbacks on the way may have taken the gel away.
+      if (!walk.At(i)) continue;
+      if (!gel->IsHidden()) gel->Paint();
+      if (!walk.At(i)) continue;
+      gel->flags &= (gel->flags & QGEL_DIRTY_AGAIN) ? ~QGEL_DIRTY_AGAIN : ~QGEL_DIRTY;
+    }
+  }
+  canvas->FlushBlits();
+  if (!queued) canvas->ClearFlags(QCANVAS_QUEUE_BLITS);
+  Walk walk(walks, first);
+  for (std::size_t i = 0; i < walk.Size(); ++i) {
+    if (QGel *gel = walk.At(i)) gel->PostPaint();
+  }
+}
+
+void QGelList::Propagate(QGel *changed) {
+  const QRect now = changed->GetRect(), before = changed->previous;
+  const int depth = changed->GetDepth();
+  Walk walk(walks, first);
+  for (std::size_t i = 0; i < walk.Size(); ++i) {
+    QGel *other = walk.At(i);
+    if (!other || other == changed || other->IsHidden()) continue;
+    const QRect place = other->GetRect();
+    if (other->GetDepth() > depth) {
+      // Painted later, over the change.
+      if (place.Overlaps(now) || place.Overlaps(before)) other->flags |= QGEL_DIRTY;
+      continue;
+    }
+    // Under the change: what it uncovered is painted again at once.
+    QRect part = place;
+    part.Clip(before);
+    if (part.IsEmpty()) continue;
+    part.x -= place.x;
+    part.y -= place.y;
+    other->PaintPart(part);
+  }
+}
