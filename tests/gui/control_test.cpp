@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <kiln/qcontrol.h>
+#include <kiln/qfilter.h>
 #include <kiln/qfxmanager.h>
+#include <kiln/qgel.h>
 
 #include <memory>
 #include <vector>
@@ -161,6 +163,16 @@ TEST(FXManagers, RunEffectsToTheirEndAndGiveUpOnEndlessOnes) {
   shortLived->Add(&orphan);
   shortLived.reset();
   EXPECT_EQ(orphan.GetManager(), nullptr);
+}
+
+TEST(WithoutAnApplication, GelsAndFiltersStayOnTheirOwn) {
+  MessageCapture capture;
+  QGel gel;
+  EXPECT_EQ(gel.GetList(), nullptr);
+  EXPECT_EQ(gel.GetCanvas(), nullptr);
+  QFilterGray gray;
+  EXPECT_EQ(gray.GetControl()->GetManager(), nullptr);
+  EXPECT_EQ(capture.Take(), "** Error: QGel; no application BC to paint on\n** Error: QFilter; no FX manager to animate it\n");
 }
 
 }  // namespace

@@ -126,8 +126,8 @@ void QGelList::SavePlaces() {
     if (!(gel->GetFlags() & QGEL_KEEP_PLACES)) continue;
     gel->beforePrevious = gel->previous;
     gel->depthBeforePrevious = gel->previousDepth;
-    gel->previous = gel->GetRect();
-    gel->previousDepth = gel->GetDepth();
+    gel->previous = gel->shown;
+    gel->previousDepth = gel->shownDepth;
   }
 }
 
@@ -166,6 +166,10 @@ void QGelList::Update() {
   }
   canvas->FlushBlits();
   if (!queued) canvas->ClearFlags(QCANVAS_QUEUE_BLITS);
+  for (QGel *gel = first; gel; gel = gel->next) {
+    gel->shown = gel->GetRect();
+    gel->shownDepth = gel->GetDepth();
+  }
   Walk walk(walks, first);
   for (std::size_t i = 0; i < walk.Size(); ++i) {
     if (QGel *gel = walk.At(i)) gel->PostPaint();

@@ -40,6 +40,10 @@ private:
 
   QRect previous{}, beforePrevious{};
   int previousDepth = 0, depthBeforePrevious = 0;
+  // Where the last frame showed it, whatever moved it since: a move made
+  // between frames, outside the effects, is repaired like one made in them.
+  QRect shown{};
+  int shownDepth = 0;
   QGelList *list = nullptr;
   QGel *next = nullptr;
 };
