@@ -227,6 +227,49 @@ TEST_F(CanvasTest, QueuedBlitsTargetsAndReadingBack) {
   EXPECT_EQ(rowLength, 0);
 }
 
+// Overlapping plain copies are drawn together: the pixels must be those the
+// blits drawn one by one leave, with blended and 24-bit blits among them,
+// and blits reaching out of the window.
+TEST_F(CanvasTest, QueuedBlitsLeaveWhatBlitsOneByOneLeave) {
+  std::vector<std::unique_ptr<QBitMap>> pictures;
+  for (int size : {7, 13, 40}) {
+    pictures.emplace_back(Gradient(size, size + 3));
+    for (int i = 3; i < pictures.back()->GetBufferSize(); i += 4) pictures.back()->GetBuffer()[i] = static_cast<uint8_t>(i * 7);
+  }
+  pictures.emplace_back(new QBitMap(24, 9, 5));
+  for (int i = 0; i < pictures.back()->GetBufferSize(); ++i) pictures.back()->GetBuffer()[i] = static_cast<uint8_t>(i * 5);
+  // Scattered over the window and beyond, or piled up at four places.
+  const auto drawAll = [&](bool piled, int blendEvery) {
+    canvas->Clear();
+    unsigned seed = 1;
+    for (int i = 0; i < 300; ++i) {
+      seed = seed * 1103515245 + 12345;
+      const QBitMap *picture = pictures[seed >> 8 & 3].get();
+      canvas->Blend(blendEvery && i % blendEvery == 0);
+      const int x = piled ? i % 2 * 80 + static_cast<int>(seed >> 12 & 7) : static_cast<int>(seed >> 12 & 255) - 60;
+      const int y = piled ? i / 2 % 2 * 50 + static_cast<int>(seed >> 20 & 3) : static_cast<int>(seed >> 20 & 127) - 20;
+      canvas->Blit(piled ? pictures[i % 3].get() : picture, x, y, -1, -1, static_cast<int>(seed >> 4 & 3),
+                   static_cast<int>(seed >> 6 & 3));
+    }
+    canvas->Blend(false);
+    canvas->FlushBlits();
+    std::vector<uint8_t> pixels(160 * 100 * 4);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, 160, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+  };
+  for (bool piled : {false, true}) {
+    for (int blendEvery : {0, 17}) {
+      const std::vector<uint8_t> oneByOne = drawAll(piled, blendEvery);
+      canvas->SetFlags(QCANVAS_QUEUE_BLITS);
+      const std::vector<uint8_t> queued = drawAll(piled, blendEvery);
+      canvas->ClearFlags(QCANVAS_QUEUE_BLITS);
+      EXPECT_TRUE(oneByOne == queued) << piled << " " << blendEvery;
+    }
+  }
+}
+
 TEST_F(CanvasTest, DrawingWithX) {
   canvas->UseX();
   ASSERT_TRUE(canvas->IsX());

@@ -26,9 +26,3 @@ void QBasicGel::Show() { flags = (flags & ~QGEL_HIDDEN) | QGEL_MARKED; }
 void QBasicGel::Hide() {
   if (!IsHidden()) flags |= QGEL_HIDDEN | QGEL_MARKED;
 }
-
-QRect QBasicGel::GetRect() const {
-  QRect rect;
-  rect.Set(x, y, width, height);
-  return rect;
-}

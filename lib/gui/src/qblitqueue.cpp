@@ -5,6 +5,29 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "blit_compositor.h"
+
+namespace {
+
+bool Overlap(const QBlitQueue::Entry &a, const QBlitQueue::Entry &b) {
+  return a.dx < b.dx + b.width && b.dx < a.dx + a.width && a.dy < b.dy + b.height && b.dy < a.dy + a.height;
+}
+
+int Root(std::vector<int> &parent, int i) {
+  while (parent[static_cast<std::size_t>(i)] != i) i = parent[static_cast<std::size_t>(i)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
+  return i;
+}
+
+}  // namespace
+
+QBlitQueue::QBlitQueue(QCanvas *canvas) : canvas(canvas), compositor(std::make_unique<BlitCompositor>()) {}
+
+QBlitQueue::~QBlitQueue() = default;
+
 void QBlitQueue::Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend) {
   if (count == kCapacity) {
     qwarn("QBlitQueue: overflow; executing current list");
@@ -19,10 +42,47 @@ void QBlitQueue::Execute() {
   glDisable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   bool blending = false;
+  // Blits that don't overlap can be drawn in any order: the queue falls
+  // into groups of overlapping ones, each kept in its order.
+  std::vector<int> parent(static_cast<std::size_t>(count)), byLeft(static_cast<std::size_t>(count));
+  std::iota(parent.begin(), parent.end(), 0);
+  std::iota(byLeft.begin(), byLeft.end(), 0);
+  std::sort(byLeft.begin(), byLeft.end(), [this](int a, int b) { return entries[a].dx < entries[b].dx; });
+  for (std::size_t i = 0; i < byLeft.size(); ++i) {
+    const Entry &left = entries[byLeft[i]];
+    // Only blits starting before this one ends can overlap it.
+    for (std::size_t j = i + 1; j < byLeft.size() && entries[byLeft[j]].dx < left.dx + left.width; ++j) {
+      if (Overlap(left, entries[byLeft[j]])) parent[static_cast<std::size_t>(Root(parent, byLeft[j]))] = Root(parent, byLeft[i]);
+    }
+  }
+  // Each group in queue order, the groups one after the other.
+  std::vector<int> order;
   for (int i = 0; i < count; ++i) {
-    const Entry &entry = entries[i];
-    if (entry.flags & SKIP) continue;
-    // Blending switches only where it changes.
+    if (!(entries[i].flags & SKIP)) order.push_back(i);
+  }
+  for (int &i : order) i = Root(parent, i) * kCapacity + i;
+  std::sort(order.begin(), order.end());
+  std::vector<const Entry *> plain;
+  std::vector<int> group;
+  for (std::size_t at = 0; at < order.size();) {
+    const int root = order[at] / kCapacity;
+    group.clear();
+    plain.clear();
+    for (; at < order.size() && order[at] / kCapacity == root; ++at) {
+      const int i = order[at] % kCapacity;
+      group.push_back(i);
+      if (BlitCompositor::CanCompose(entries[i])) plain.push_back(&entries[i]);
+    }
+    const bool together = group.size() > 1 && plain.size() == group.size();
+    if (!together || !compositor->Draw(plain, canvas->GetWidth(), canvas->GetHeight()))
+      DrawEach(group.data(), static_cast<int>(group.size()), blending);
+  }
+  count = 0;
+}
+
+void QBlitQueue::DrawEach(const int *indices, int n, bool &blending) {
+  for (int k = 0; k < n; ++k) {
+    const Entry &entry = entries[indices[k]];
     const bool blend = entry.flags & BLEND;
     if (blend != blending) {
       blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
@@ -30,7 +90,6 @@ void QBlitQueue::Execute() {
     }
     QCanvas::DrawRows(entry.bitmap, entry.sx, entry.skipRows, entry.width, entry.height, entry.dx, entry.dy);
   }
-  count = 0;
 }
 
 long QBlitQueue::GetPixelCount() const {

@@ -28,10 +28,10 @@ void QFXManager::Add(QFX *effect) {
 bool QFXManager::Remove(QFX *effect) {
   for (QFX **link = &first; *link; link = &(*link)->next) {
     if (*link != effect) continue;
+    Walk::Forget(walks, effect, effect->next);
     *link = effect->next;
     effect->next = nullptr;
     effect->manager = nullptr;
-    Walk::Forget(walks, effect);
     return true;
   }
   qwarn("QFXManager:Remove: couldn't find FX");
@@ -49,9 +49,7 @@ void QFXManager::Iterate(int iterateFlags) {
   if (gels) gels->SavePlaces();
   {
     Walk walk(walks, first);
-    for (std::size_t i = 0; i < walk.Size(); ++i) {
-      if (QFX *effect = walk.At(i)) effect->Iterate();
-    }
+    while (QFX *effect = walk.Next()) effect->Iterate();
   }
   if (gels) gels->Update();
   if (afterFrame) afterFrame(this);

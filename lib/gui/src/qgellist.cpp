@@ -11,6 +11,17 @@
 
 #include "safe_walk.h"
 
+namespace {
+
+// Rectangles by their edges, for the overlap tests of every frame.
+struct Edges {
+  explicit Edges(const QRect &r) : left(r.x), top(r.y), right(r.x + r.width), bottom(r.y + r.height) {}
+  bool Overlaps(const Edges &o) const { return left < o.right && o.left < right && top < o.bottom && o.top < bottom; }
+  int left, top, right, bottom;
+};
+
+}  // namespace
+
 QGelList::QGelList(int listFlags) : flags(listFlags) {
   if (QApp *app = QGetApp(); app && app->GetBC()) canvas = app->GetBC()->GetCanvas();
 }
@@ -39,10 +50,10 @@ void QGelList::Add(QGel *gel) {
 bool QGelList::Remove(QGel *gel) {
   for (QGel **link = &first; *link; link = &(*link)->next) {
     if (*link != gel) continue;
+    Walk::Forget(walks, gel, gel->next);
     *link = gel->next;
     gel->next = nullptr;
     gel->list = nullptr;
-    Walk::Forget(walks, gel);
     return true;
   }
   qerr("QGelList::Remove: gel was not found");
@@ -138,8 +149,8 @@ void QGelList::PaintAll() {
   }
   if (!(flags & SORTED)) Sort();
   Walk walk(walks, first);
-  for (std::size_t i = 0; i < walk.Size(); ++i) {
-    if (QGel *gel = walk.At(i); gel && !gel->IsHidden()) gel->Paint();
+  while (QGel *gel = walk.Next()) {
+    if (!gel->IsHidden()) gel->Paint();
   }
 }
 
@@ -153,14 +164,13 @@ void QGelList::Update() {
   canvas->SetFlags(QCANVAS_QUEUE_BLITS);
   {
     Walk walk(walks, first);
-    for (std::size_t i = 0; i < walk.Size(); ++i) {
-      QGel *gel = walk.At(i);
-      if (!gel || !gel->IsDirty()) continue;
+    while (QGel *gel = walk.Next()) {
+      if (!gel->IsDirty()) continue;
       Propagate(gel);
       // The callbacks on the way may have taken the gel away.
-      if (!walk.At(i)) continue;
+      if (!walk.CurrentStays()) continue;
       if (!gel->IsHidden()) gel->Paint();
-      if (!walk.At(i)) continue;
+      if (!walk.CurrentStays()) continue;
       gel->flags &= (gel->flags & QGEL_DIRTY_AGAIN) ? ~QGEL_DIRTY_AGAIN : ~QGEL_DIRTY;
     }
   }
@@ -171,28 +181,26 @@ void QGelList::Update() {
     gel->shownDepth = gel->GetDepth();
   }
   Walk walk(walks, first);
-  for (std::size_t i = 0; i < walk.Size(); ++i) {
-    if (QGel *gel = walk.At(i)) gel->PostPaint();
-  }
+  while (QGel *gel = walk.Next()) gel->PostPaint();
 }
 
 void QGelList::Propagate(QGel *changed) {
-  const QRect now = changed->GetRect(), before = changed->previous;
+  const Edges now(changed->GetRect()), before(changed->previous);
   const int depth = changed->GetDepth();
   Walk walk(walks, first);
-  for (std::size_t i = 0; i < walk.Size(); ++i) {
-    QGel *other = walk.At(i);
-    if (!other || other == changed || other->IsHidden()) continue;
+  while (QGel *other = walk.Next()) {
+    if (other == changed || other->IsHidden()) continue;
     const QRect place = other->GetRect();
+    const Edges edges(place);
     if (other->GetDepth() > depth) {
       // Painted later, over the change.
-      if (place.Overlaps(now) || place.Overlaps(before)) other->flags |= QGEL_DIRTY;
+      if (edges.Overlaps(now) || edges.Overlaps(before)) other->flags |= QGEL_DIRTY;
       continue;
     }
     // Under the change: what it uncovered is painted again at once.
+    if (!edges.Overlaps(before)) continue;
     QRect part = place;
-    part.Clip(before);
-    if (part.IsEmpty()) continue;
+    part.Clip(changed->previous);
     part.x -= place.x;
     part.y -= place.y;
     other->PaintPart(part);

@@ -40,7 +40,7 @@ public:
   int GetX() const { return x; }
   int GetY() const { return y; }
   int GetDepth() const { return depth; }
-  QRect GetRect() const;
+  QRect GetRect() const { return QRect{x, y, width, height}; }
   int GetFlags() const { return flags; }
   int GetKey() const { return key; }
   QCanvas *GetCanvas() const { return canvas; }

@@ -1,7 +1,11 @@
 // Pixel blits of a canvas gathered for one later pass, which switches
-// blending only where it changes.
+// blending only where it changes and draws overlapping plain copies
+// together.
 #pragma once
 
+#include <memory>
+
+class BlitCompositor;
 class QBitMap;
 class QCanvas;
 
@@ -18,7 +22,10 @@ public:
     int flags;
   };
 
-  explicit QBlitQueue(QCanvas *canvas) : canvas(canvas) {}
+  explicit QBlitQueue(QCanvas *canvas);
+  ~QBlitQueue();
+  QBlitQueue(const QBlitQueue &) = delete;
+  QBlitQueue &operator=(const QBlitQueue &) = delete;
 
   // A full queue is executed first (with a warning).
   void Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend);
@@ -30,7 +37,11 @@ public:
   Entry *GetEntry(int index) { return index >= 0 && index < count ? &entries[index] : nullptr; }
 
 private:
+  // Draws the entries one by one, switching blending where it changes.
+  void DrawEach(const int *indices, int n, bool &blending);
+
   QCanvas *canvas;
   Entry entries[kCapacity];
   int count = 0;
+  std::unique_ptr<BlitCompositor> compositor;
 };
