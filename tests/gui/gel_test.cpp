@@ -306,6 +306,17 @@ TEST_F(Gels, GelsMayGoDuringAFrameAndRestlessOnesAreStopped) {
   EXPECT_EQ(frames.size(), static_cast<std::size_t>(QApp::kMaxSettleFrames));
   EXPECT_NE(capture.Take().find("QApp:SyncFX; gels still marked after 100 frames; stopped"), std::string::npos);
 
+  // Gels and effects outlive the application's list and managers.
+  auto survivor = std::make_unique<SolidGel>("survivor", kRed, 0, 0, 5, 5, 1);
+  auto effect = std::make_unique<QControl>();
+  manager->Add(effect.get());
+  background.reset();
+  app.reset();
+  EXPECT_EQ(survivor->GetList(), nullptr);
+  EXPECT_EQ(effect->GetManager(), nullptr);
+  survivor.reset();
+  effect.reset();
+
   // A list without a canvas paints nothing.
   QGelList bare;
   bare.SetCanvas(nullptr);

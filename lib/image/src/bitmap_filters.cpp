@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -48,38 +49,79 @@ void QBitMap::Fade(int amount) {
     else mapped = 0;
     table[v] = static_cast<uint8_t>(mapped);
   }
-  ForEachPixel(GetBuffer(), GetWidth(), GetHeight(), [&](uint8_t *p) { p[kAlpha] = table[p[kAlpha]]; });
+  // Four pixels a step: the loop is all there is to it.
+  uint8_t *alpha = GetBuffer() + kAlpha;
+  const std::size_t pixels = static_cast<std::size_t>(GetWidth()) * GetHeight();
+  std::size_t i = 0;
+  for (; i + 4 <= pixels; i += 4, alpha += 16) {
+    const uint8_t a0 = table[alpha[0]], a1 = table[alpha[4]], a2 = table[alpha[8]], a3 = table[alpha[12]];
+    alpha[0] = a0;
+    alpha[4] = a1;
+    alpha[8] = a2;
+    alpha[12] = a3;
+  }
+  for (; i < pixels; ++i, alpha += 4) *alpha = table[*alpha];
 }
 
 void QBitMap::Gray(int weight) {
   if (!Is32()) return;
   struct Tables {
-    int red[256], green[256], blue[256];
+    uint8_t red[256], green[256], blue[256];
     Tables() {
       for (int v = 0; v < 256; ++v) {
-        red[v] = 29 * v / 100;
-        green[v] = 29 * v / 50;
-        blue[v] = 13 * v / 100;
+        red[v] = static_cast<uint8_t>(29 * v / 100);
+        green[v] = static_cast<uint8_t>(29 * v / 50);
+        blue[v] = static_cast<uint8_t>(13 * v / 100);
       }
     }
   };
   static const Tables tables;
   const int w = std::clamp(weight, 0, 128);
+  if (w == 0) return;
+  // Each channel x of a pixel of grey level g becomes mixed[g][x]; levels
+  // reach 73 + 147 + 33.
+  constexpr int kLevels = 254;
+  std::vector<uint8_t> mixed(static_cast<std::size_t>(kLevels) * 256);
+  for (int g = 0; g < kLevels; ++g) {
+    for (int x = 0; x < 256; ++x) mixed[static_cast<std::size_t>(g) * 256 + x] = static_cast<uint8_t>(x + (g - x) * w / 128);
+  }
   ForEachPixel(GetBuffer(), GetWidth(), GetHeight(), [&](uint8_t *p) {
-    int g = tables.red[p[kRed]] + tables.green[p[kGreen]] + tables.blue[p[kBlue]];
-    for (int c = kRed; c <= kBlue; ++c) p[c] = static_cast<uint8_t>(p[c] + (g - p[c]) * w / 128);
+    const uint8_t *row = mixed.data() + (tables.red[p[kRed]] + tables.green[p[kGreen]] + tables.blue[p[kBlue]]) * 256;
+    p[kRed] = row[p[kRed]];
+    p[kGreen] = row[p[kGreen]];
+    p[kBlue] = row[p[kBlue]];
   });
 }
 
 void QBitMap::Colorize(const QColor &color, int amount) {
   qdbg("QFilter0Colorize\n");
   if (!Is32() || amount == 0) return;
-  const int r = color.GetRed(), g = color.GetGreen(), b = color.GetBlue();
+  // The grey level is the weighted sum / 100; each sum maps straight to the
+  // colour's red, green and blue at that level, as the bytes of a pixel
+  // (alpha left 0, to take the pixel's own).
+  constexpr int kSums = 255 * 100 + 1;
+  uint16_t fromRed[256], fromGreen[256], fromBlue[256];
+  for (int v = 0; v < 256; ++v) {
+    fromRed[v] = static_cast<uint16_t>(v * 29);
+    fromGreen[v] = static_cast<uint16_t>(v * 58);
+    fromBlue[v] = static_cast<uint16_t>(v * 13);
+  }
+  std::vector<uint32_t> bySum(kSums);
+  for (int sum = 0; sum < kSums; ++sum) {
+    const int grey = sum / 100;
+    const uint8_t bytes[4] = {static_cast<uint8_t>(color.GetRed() * grey / 255),
+                              static_cast<uint8_t>(color.GetGreen() * grey / 255),
+                              static_cast<uint8_t>(color.GetBlue() * grey / 255), 0};
+    std::memcpy(&bySum[static_cast<std::size_t>(sum)], bytes, 4);
+  }
+  const uint8_t alphaBytes[4] = {0, 0, 0, 255};
+  uint32_t alphaMask;
+  std::memcpy(&alphaMask, alphaBytes, 4);
   ForEachPixel(GetBuffer(), GetWidth(), GetHeight(), [&](uint8_t *p) {
-    int grey = (p[kRed] * 29 + p[kGreen] * 58 + p[kBlue] * 13) / 100;
-    p[kRed] = static_cast<uint8_t>(r * grey / 255);
-    p[kGreen] = static_cast<uint8_t>(g * grey / 255);
-    p[kBlue] = static_cast<uint8_t>(b * grey / 255);
+    uint32_t pixel;
+    std::memcpy(&pixel, p, 4);
+    pixel = (pixel & alphaMask) | bySum[fromRed[p[kRed]] + fromGreen[p[kGreen]] + fromBlue[p[kBlue]]];
+    std::memcpy(p, &pixel, 4);
   });
 }
 
