@@ -1,8 +1,7 @@
 #include <kiln/qfxmanager.h>
 
-#include <kiln/qapp.h>
-#include <kiln/qbc.h>
 #include <kiln/qdebug.h>
+#include <kiln/qdraw.h>
 #include <kiln/qfx.h>
 #include <kiln/qgellist.h>
 
@@ -53,8 +52,7 @@ void QFXManager::Iterate(int iterateFlags) {
   }
   if (gels) gels->Update();
   if (afterFrame) afterFrame(this);
-  if ((iterateFlags & NO_SWAP) || !window) return;
-  if (QApp *app = QGetApp(); app && app->GetBC()) app->GetBC()->Swap();
+  if (!(iterateFlags & NO_SWAP) && window) window->Swap();
 }
 
 bool QFXManager::RunToEnd() {

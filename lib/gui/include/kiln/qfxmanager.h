@@ -6,9 +6,9 @@
 
 #include <kiln/qobject.h>
 
+class QDraw;
 class QFX;
 class QGelList;
-class QWindow;
 template <typename Member>
 class SafeWalk;
 
@@ -25,8 +25,9 @@ public:
   ~QFXManager() override;
 
   const char *ClassName() const override { return "QFXManager"; }
-  void SetWindow(QWindow *newWindow) { window = newWindow; }
-  QWindow *GetWindow() const { return window; }
+  // The window that shows the frames: the BC.
+  void SetWindow(QDraw *newWindow) { window = newWindow; }
+  QDraw *GetWindow() const { return window; }
   void SetGelList(QGelList *list) { gels = list; }
   QGelList *GetGelList() const { return gels; }
   // Called after each frame is painted, before it is shown.
@@ -38,7 +39,7 @@ public:
   QFX *GetFirst() const { return first; }
   bool AllDone() const;
   // One frame: places saved, effects stepped, gels updated, the callback,
-  // then the BC swapped unless NO_SWAP.
+  // then the window swapped unless NO_SWAP.
   void Iterate(int flags = 0);
   // Frames until every effect is done; false when it gave up.
   bool RunToEnd();
@@ -47,7 +48,7 @@ private:
   using Walk = SafeWalk<QFX>;
 
   QFX *first = nullptr;
-  QWindow *window = nullptr;
+  QDraw *window = nullptr;
   QGelList *gels = nullptr;
   Callback afterFrame = nullptr;
   std::vector<Walk *> walks;
