@@ -38,7 +38,10 @@ bool BlitCompositor::Draw(const std::vector<const QBlitQueue::Entry *> &entries,
     first = false;
   }
   if (first) return true;  // all outside: nothing to draw
-  if (!staging.Alloc(32, box.width, box.height)) return false;
+  // Only covered pixels are drawn: the staging memory needn't be cleared.
+  const std::size_t area = static_cast<std::size_t>(box.width) * box.height;
+  if (pixels.size() < area) pixels.resize(area);
+  staging.Alloc(32, box.width, box.height, 0, reinterpret_cast<uint8_t *>(pixels.data()));
   covered.assign(static_cast<std::size_t>(box.width) * box.height, 0);
 
   for (const QBlitQueue::Entry *entry : entries) {

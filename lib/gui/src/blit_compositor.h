@@ -4,6 +4,7 @@
 // the blits one by one would leave them.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include <kiln/qbitmap.h>
@@ -29,6 +30,7 @@ private:
   void SpansOf(int row, std::vector<Span> &spans) const;
 
   QBitMap staging;               // the union's bounding box, rows from the bottom
+  std::vector<uint32_t> pixels;  // its memory, kept from draw to draw
   std::vector<unsigned char> covered;
   QRect box{};                   // in window coordinates, y up
 };
