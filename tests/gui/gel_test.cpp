@@ -205,6 +205,10 @@ TEST_F(Gels, KeysGroupGelsToHideAndShow) {
   app->GetGelList()->ShowAll();
   SettleGels();
   EXPECT_EQ(frames.back().At(160, 20), kBlue);
+  app->GetBC()->SetPreview(true);  // a new view: everything again
+  EXPECT_TRUE(keyed.IsDirty() && plain.IsDirty() && background->IsDirty());
+  app->GetBC()->SetPreview(false);
+  SettleGels();
 }
 
 TEST_F(Gels, AFadeKeyedOverTenFramesReachesEachAlphaInItsFrame) {
