@@ -57,6 +57,8 @@ void DGlobal::Release() {
 
 DTexturePool *DGlobal::LivingPool() { return living ? living->pool.get() : nullptr; }
 
+DGlobal *DGlobal::Living() { return living; }
+
 GLenum DGlobal::FilterS2N(const char *name) {
   for (const FilterName &filter : kFilters) {
     if (std::strcmp(filter.name, name) == 0) return filter.value;

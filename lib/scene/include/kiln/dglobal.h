@@ -41,6 +41,8 @@ public:
   // The pool while the global state lives, else null: textures destroyed
   // at exit after it ask here.
   static DTexturePool *LivingPool();
+  // The global state while it lives, else null: for those that go at exit.
+  static DGlobal *Living();
 
   // Lets go of what the 3D library holds for the application: the batch's
   // entries, and the environment map, environment sources and shader

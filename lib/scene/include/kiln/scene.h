@@ -24,4 +24,6 @@
 #include <kiln/dtexturemap.h>
 #include <kiln/dtexturepool.h>
 #include <kiln/dvector3.h>
+#include <kiln/dworld.h>
+#include <kiln/dworldpainter.h>
 #include <kiln/gui.h>

@@ -1,0 +1,279 @@
+// The world on model files written here: items and their shaders, groups,
+// shader files, culling checked against painting everything, levels of
+// detail by the colour they show, sorting, and the painter's GL state by
+// pixels.
+#include <gtest/gtest.h>
+
+#include <kiln/dgeob.h>
+#include <kiln/dgeode.h>
+#include <kiln/dglobal.h>
+#include <kiln/dmaterial.h>
+#include <kiln/dmatrix4.h>
+#include <kiln/dshader.h>
+#include <kiln/dtexture.h>
+#include <kiln/dvector3.h>
+#include <kiln/dworld.h>
+#include <kiln/dworldpainter.h>
+#include <kiln/qbitmap.h>
+#include <kiln/qcolor.h>
+#include <kiln/qdebug.h>
+#include <kiln/qfile.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dof_chunks.h"
+#include "gl_window.h"
+#include "message_capture.h"
+#include "test_support.h"
+
+using namespace kiln::test::dof;
+using kiln::test::GLWindow;
+using kiln::test::MessageCapture;
+using kiln::test::TempDir;
+
+namespace {
+
+constexpr int kSide = 128;
+
+// A unit cube around the origin: 24 corners with texture coordinates, 12
+// triangles facing out.
+std::string Cube(int32_t material = 0, float size = 1) {
+  std::vector<float> corners, uvs;
+  std::vector<uint16_t> indices;
+  const float h = size / 2;
+  // Each face: its normal axis and sign, and two axes across it.
+  for (int axis = 0; axis < 3; ++axis) {
+    for (int sign : {-1, 1}) {
+      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+      const auto base = static_cast<uint16_t>(corners.size() / 3);
+      for (int corner = 0; corner < 4; ++corner) {
+        float p[3];
+        p[axis] = sign * h;
+        p[u] = (corner & 1 ? h : -h) * static_cast<float>(sign);
+        p[v] = corner & 2 ? h : -h;
+        corners.insert(corners.end(), p, p + 3);
+        uvs.push_back(corner & 1 ? 1.0f : 0.0f);
+        uvs.push_back(corner & 2 ? 1.0f : 0.0f);
+      }
+      for (uint16_t i : {0, 1, 2, 2, 1, 3}) indices.push_back(static_cast<uint16_t>(base + i));
+    }
+  }
+  return Gob1({Ghdr(0, 0, material), Indi(indices), Vert(corners), Tver(uvs), Brst({0}, {36 * 3}, {0}, {3})});
+}
+
+// A square in the z = 0 plane facing +z, `size` wide.
+std::string Square(int32_t material, float size) {
+  const float h = size / 2;
+  return Gob1({Ghdr(0, 0, material), Indi({0, 1, 2, 2, 1, 3}), Vert({-h, -h, 0, h, -h, 0, -h, h, 0, h, h, 0}),
+               Tver({0, 0, 1, 0, 0, 1, 1, 1}), Brst({0}, {18}, {0}, {3})});
+}
+
+class World : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!window.IsReady()) GTEST_SKIP() << "no GL display (run under xvfb-run)";
+    window.ActAsCanvas();
+    glViewport(0, 0, kSide, kSide);
+    // Shaders fog by default: fog that starts beyond everything here.
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogf(GL_FOG_START, 1000);
+    glFogf(GL_FOG_END, 2000);
+    capture.Take();
+  }
+
+  // A picture file of one colour, beside the models.
+  void Picture(const std::string &name, const QColor &color) {
+    QBitMap bitmap(32, 4, 4);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) bitmap.SetPixel(x, y, color);
+    }
+    bitmap.Write(dir.Path(name).c_str(), QBM_FORMAT_TGA);
+  }
+  std::unique_ptr<DGeode> Model(const std::string &name, const std::string &bytes) {
+    dir.WriteFile(name, bytes);
+    QFile file(dir.Path(name).c_str(), QFile::READ);
+    auto geode = std::make_unique<DGeode>(name.c_str());
+    geode->SetPath(dir.path().c_str());
+    EXPECT_TRUE(geode->ImportDOF(&file)) << name;
+    return geode;
+  }
+  // A perspective camera at the origin looking down -z, turned about y.
+  static void Camera(float turn) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, 1, 1, 50);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(turn, 0, 1, 0);
+  }
+  std::vector<uint8_t> Picture() { return window.ReadPixels(0, 0, kSide, kSide); }
+  void Clear() {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+
+  GLWindow window{kSide, kSide};
+  TempDir dir;
+  MessageCapture capture;
+};
+
+TEST_F(World, ItemsShareTheShaderOfTheirMaterialAndLeaveWhatLacksOne) {
+  Picture("stone.tga", QColor(90, 90, 90, 255));
+  auto geode = Model("house.dof", Dof1({Mats({WrittenMaterial("wall", {"stone.tga"}), WrittenMaterial("bare", {})}),
+                                        Geob({Cube(0), Cube(0), Cube(1)})}));
+  auto world = std::make_unique<DWorld>();
+  world->AddGeode(geode.get());
+  EXPECT_NE(capture.Take().find("No texture for geob 2 (geode house.dof)\n"), std::string::npos);
+  ASSERT_EQ(world->GetItemCount(), 2);
+  DShader *shared = world->GetItem(0)->shader;
+  EXPECT_EQ(world->GetItem(1)->shader, shared);
+  EXPECT_EQ(geode->GetMaterial(0)->shader, shared);
+  EXPECT_EQ(world->vertexCount, 48);
+  EXPECT_EQ(world->triangleCount, 24);
+
+  // A copy's materials take the shader along: it lives while any item uses it.
+  DGeode copy(*geode);
+  world->AddGeode(&copy);
+  world->RemoveGeode(geode.get());
+  ASSERT_EQ(world->GetItemCount(), 2);
+  EXPECT_EQ(world->GetItem(0)->shader->layers[0].texture, shared->layers[0].texture);
+  world.reset();  // the last user: every material forgets it
+  EXPECT_EQ(geode->GetMaterial(0)->shader, nullptr);
+  EXPECT_EQ(copy.GetMaterial(0)->shader, nullptr);
+  capture.Take();
+
+  // Geodes outlive a world and join another.
+  DWorld second;
+  second.AddGeode(geode.get());
+  EXPECT_EQ(second.GetItemCount(), 2);
+  second.RemoveGeode(geode.get());
+  EXPECT_EQ(second.GetItemCount(), 0);
+}
+
+TEST_F(World, GroupsDetailAndTheLists) {
+  DWorld world;
+  world.DisableGroup(5);
+  EXPECT_TRUE(world.IsGroupDisabled(5));
+  world.EnableGroup(5);
+  EXPECT_FALSE(world.IsGroupDisabled(5));
+  world.DisableGroup(1000);
+  world.EnableGroup(-1);
+  EXPECT_FALSE(world.IsGroupDisabled(1000));
+  EXPECT_EQ(capture.Take(), "DWorld:DisableGroup(1000); groups are 0 to 999\nDWorld:EnableGroup(-1); groups are 0 to 999\n");
+
+  DGeode volume("volume");
+  for (int i = 0; i < DWorld::kMaxShadowVolumes; ++i) world.AddShadowVolume(&volume);
+  EXPECT_FALSE(world.AddShadowVolume(&volume));
+  EXPECT_EQ(capture.Take(), "DWorld:Add(shadowVolume) overflow, max=1000\n");
+  EXPECT_EQ(world.GetShadowVolumeCount(), 1000);
+
+  auto *named = new DShader;
+  named->name = "sky";
+  world.AddShader(named);
+  EXPECT_EQ(world.FindShader("sky"), named);
+  EXPECT_EQ(world.FindShader("Sky"), nullptr);
+  static std::string printed;
+  printed.clear();
+  qdbg_set_callback([](const char *text) { printed += text; });
+  world.DbgPrintShaders();
+  world.DbgPrintObjects();
+  qdbg_set_callback(nullptr);
+  EXPECT_EQ(printed, "DWorld shaders (count=1):\nshader 0: sky\n---\nDWorld objects (count=0):\n---\n");
+}
+
+TEST_F(World, ShaderFilesNameTheirShadersAfterTheirDirectory) {
+  const std::string trees =
+      "shader_rock { layer0 { map rock.tga } }\nnotes { text hello }\nshader_sand { }\n"
+      "other { }\nshader_grass { }\n";
+  dir.WriteFile("maps/skin_red/world.shd", trees);
+  dir.WriteFile("maps/plain.shd", trees);
+  static std::vector<std::string> reported;
+  reported.clear();
+  DWorld world;
+  world.SetProgress([](int index, int total, const char *text) {
+    reported.push_back(std::to_string(index) + "/" + std::to_string(total) + " " + text);
+  });
+  ASSERT_TRUE(world.LoadShaders(dir.Path("maps/skin_red/world.shd").c_str()));
+  EXPECT_EQ(reported, (std::vector<std::string>{"0/5 Shader 1 of 5 (rock)", "2/5 Shader 3 of 5 (sand)",
+                                                "4/5 Shader 5 of 5 (grass)"}));
+  ASSERT_EQ(world.GetShaderCount(), 3);
+  const std::string above = dir.Path("maps/");
+  std::string lower(above);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  EXPECT_EQ(world.GetShader(0)->name.CStr(), lower + "rock");
+  ASSERT_TRUE(world.LoadShaders(dir.Path("maps/plain.shd").c_str()));
+  EXPECT_EQ(world.GetShader(3)->name.CStr(), lower + "rock");
+  EXPECT_TRUE(d3Global().flags & DGF_USE_POOL);
+  capture.Take();
+  EXPECT_FALSE(world.LoadShaders(dir.Path("maps/none.shd").c_str()));
+  EXPECT_EQ(capture.Take(), "DWorld:LoadShaders(" + dir.Path("maps/none.shd") + "); the file can't be read\n");
+
+  // Registered, the world lends materials its shaders by name.
+  d3Global().shaderRender = &world;
+  {
+    DWorld passing;
+    d3Global().shaderRender = &passing;
+  }
+  EXPECT_EQ(d3Global().shaderRender, nullptr);
+}
+
+// Levels of detail end to end: each level a square of its own colour, the
+// centre pixel names the level shown.
+TEST_F(World, ExactlyOneLevelShowsAtEachDistance) {
+  const QColor colours[3] = {QColor(255, 0, 0, 255), QColor(0, 255, 0, 255), QColor(0, 0, 255, 255)};
+  const char *files[3] = {"tower.dof", "tower_lod1.dof", "tower_lod2.dof"};
+  for (int level = 0; level < 3; ++level) {
+    const std::string picture = "level" + std::to_string(level) + ".tga";
+    Picture(picture, colours[level]);
+    dir.WriteFile(files[level], Dof1({Mats({WrittenMaterial("look", {picture})}), Geob({Square(0, 4)})}));
+  }
+  const float distances[3] = {0, 10, 30};
+  const auto shown = [&](float worldScale, float globalScale) {
+    d3Global().lodScale = globalScale;
+    std::unique_ptr<DGeode> tower(d3LoadModel(dir.Path("tower.dof").c_str(), nullptr, distances, 100));
+    d3Global().lodScale = 1;
+    std::string seen;
+    if (!tower || !tower->GetLevel(2)) return std::string("not loaded");
+    DWorld world;
+    world.lodScale = worldScale;
+    for (int level = 0; level < 3; ++level) world.AddGeode(tower->GetLevel(level));
+    for (float away : {5.0f, 10.0f, 29.9f, 50.0f, 100.0f}) {
+      Clear();
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      gluPerspective(60, 1, 0.5, 500);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      glTranslatef(0, 0, -away);
+      world.Cull(DVector3(0, 0, away), 1);
+      int visible = 0;
+      for (int i = 0; i < world.GetItemCount(); ++i) visible += world.GetItem(i)->IsVisible();
+      DWorldPainter().Paint(world);
+      const std::vector<uint8_t> centre = window.ReadPixels(kSide / 2, kSide / 2, 1, 1);
+      const char *names[4] = {"-", "0", "1", "2"};
+      int named = 0;
+      for (int level = 0; level < 3; ++level) {
+        if (centre[0] == colours[level].GetRed() && centre[1] == colours[level].GetGreen() &&
+            centre[2] == colours[level].GetBlue())
+          named = level + 1;
+      }
+      seen += names[named];
+      if (visible > 1) seen += "!";  // never two levels at once
+    }
+    return seen;
+  };
+  EXPECT_EQ(shown(1, 1), "0112-");
+  EXPECT_EQ(shown(2, 1), "112--");
+  EXPECT_EQ(shown(1, 2), "00112");
+}
+
+}  // namespace
