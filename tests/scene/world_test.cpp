@@ -22,8 +22,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+#include <GL/glx.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -44,12 +46,11 @@ namespace {
 
 constexpr int kSide = 128;
 
-// A unit cube around the origin: 24 corners with texture coordinates, 12
-// triangles facing out.
-std::string Cube(int32_t material = 0, float size = 1) {
+// A cube: 24 corners with texture coordinates, 12 triangles facing out;
+// `size` on each axis around `at`.
+std::string Cube(int32_t material = 0, std::array<float, 3> size = {1, 1, 1}, std::array<float, 3> at = {0, 0, 0}) {
   std::vector<float> corners, uvs;
   std::vector<uint16_t> indices;
-  const float h = size / 2;
   // Each face: its normal axis and sign, and two axes across it.
   for (int axis = 0; axis < 3; ++axis) {
     for (int sign : {-1, 1}) {
@@ -57,10 +58,10 @@ std::string Cube(int32_t material = 0, float size = 1) {
       const auto base = static_cast<uint16_t>(corners.size() / 3);
       for (int corner = 0; corner < 4; ++corner) {
         float p[3];
-        p[axis] = sign * h;
-        p[u] = (corner & 1 ? h : -h) * static_cast<float>(sign);
-        p[v] = corner & 2 ? h : -h;
-        corners.insert(corners.end(), p, p + 3);
+        p[axis] = sign * 0.5f;
+        p[u] = (corner & 1 ? 0.5f : -0.5f) * static_cast<float>(sign);
+        p[v] = corner & 2 ? 0.5f : -0.5f;
+        for (int i = 0; i < 3; ++i) corners.push_back(p[i] * size[static_cast<std::size_t>(i)] + at[static_cast<std::size_t>(i)]);
         uvs.push_back(corner & 1 ? 1.0f : 0.0f);
         uvs.push_back(corner & 2 ? 1.0f : 0.0f);
       }
@@ -274,6 +275,100 @@ TEST_F(World, ExactlyOneLevelShowsAtEachDistance) {
   EXPECT_EQ(shown(1, 1), "0112-");
   EXPECT_EQ(shown(2, 1), "112--");
   EXPECT_EQ(shown(1, 2), "00112");
+}
+
+// Triangles the GL was given between Begin and End, culled or not.
+class PrimitivesCounted {
+public:
+  PrimitivesCounted() {
+    genQueries = reinterpret_cast<PFNGLGENQUERIESPROC>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glGenQueries")));
+    beginQuery = reinterpret_cast<PFNGLBEGINQUERYPROC>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glBeginQuery")));
+    endQuery = reinterpret_cast<PFNGLENDQUERYPROC>(glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glEndQuery")));
+    getResult = reinterpret_cast<PFNGLGETQUERYOBJECTUIVPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glGetQueryObjectuiv")));
+    if (genQueries) genQueries(1, &query);
+  }
+  bool IsReady() const { return genQueries && beginQuery && endQuery && getResult; }
+  void Begin() { beginQuery(GL_PRIMITIVES_GENERATED, query); }
+  unsigned End() {
+    endQuery(GL_PRIMITIVES_GENERATED);
+    GLuint count = 0;
+    getResult(query, GL_QUERY_RESULT, &count);
+    return count;
+  }
+
+private:
+  PFNGLGENQUERIESPROC genQueries;
+  PFNGLBEGINQUERYPROC beginQuery;
+  PFNGLENDQUERYPROC endQuery;
+  PFNGLGETQUERYOBJECTUIVPROC getResult;
+  GLuint query = 0;
+};
+
+// About 300 cubes around the camera, some placed by transforms (moved,
+// turned, scaled), some in world space: what Cull lets through paints the
+// same picture as everything, and nothing culled reaches the GL.
+TEST_F(World, CullingDropsOnlyWhatCantBeSeen) {
+  Picture("crate.tga", QColor(200, 150, 50, 255));
+  const std::string crate = Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0)})});
+  auto shared = Model("crate.dof", crate);
+  std::vector<std::unique_ptr<DGeode>> placed;
+  std::vector<DMatrix4> transforms(200);
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> spread(-40, 40), turn(0, 6.28f), scale(0.3f, 3);
+  DWorld world;
+  for (int i = 0; i < 100; ++i) {
+    // In world space as written.
+    const std::array<float, 3> size{scale(random), scale(random), scale(random)};
+    const std::array<float, 3> at{spread(random), spread(random) / 4, spread(random)};
+    placed.push_back(Model("placed.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0, size, at)})})));
+    world.AddGeode(placed.back().get());
+  }
+  for (std::size_t i = 0; i < transforms.size(); ++i) {
+    world.AddGeode(shared.get());
+    DMatrix4 &m = transforms[i];
+    m.SetRotateEuler(turn(random), turn(random), turn(random));
+    if (i % 3 == 0) m.Scale(scale(random), scale(random), scale(random));
+    m.m[12] = spread(random);
+    m.m[13] = spread(random) / 4;
+    m.m[14] = spread(random);
+    world.GetItem(world.GetItemCount() - 1)->transform = &m;
+  }
+  // Large and just beside the left plane: only its scaled size reaches in.
+  DMatrix4 big;
+  big.SetRotateY(0);
+  big.Scale(8, 8, 8);
+  big.m[12] = -std::tan(30 * 3.14159265f / 180) * 10 - 2.5f;
+  big.m[14] = -10;
+  world.AddGeode(shared.get());
+  world.GetItem(world.GetItemCount() - 1)->transform = &big;
+  ASSERT_EQ(world.GetItemCount(), 301);
+
+  PrimitivesCounted primitives;
+  ASSERT_TRUE(primitives.IsReady());
+  for (float view : {0.0f, 90.0f, 200.0f, 300.0f}) {
+    Camera(view);
+    glEnable(GL_DEPTH_TEST);
+    world.Cull(DVector3(0, 0, 0), 1);
+    int visible = 0;
+    for (int i = 0; i < world.GetItemCount(); ++i) visible += world.GetItem(i)->IsVisible();
+    EXPECT_GT(visible, 10) << view;
+    EXPECT_LT(visible, 200) << view;
+    if (view == 0) {
+      EXPECT_TRUE(world.GetItem(300)->IsVisible());
+    }
+
+    Clear();
+    primitives.Begin();
+    const DWorldPainter::Counts counts = DWorldPainter().Paint(world);
+    EXPECT_EQ(primitives.End(), 12u * static_cast<unsigned>(visible)) << view;
+    EXPECT_EQ(counts.items, visible);
+    EXPECT_EQ(counts.drawCalls, visible);
+    const std::vector<uint8_t> culled = Picture();
+    Clear();
+    DWorldPainter().Paint(world, false);
+    EXPECT_TRUE(Picture() == culled) << view;
+  }
 }
 
 }  // namespace
