@@ -371,4 +371,114 @@ TEST_F(World, CullingDropsOnlyWhatCantBeSeen) {
   }
 }
 
+// Shaders from a file, each a block of keys.
+std::string ShaderFile(const std::vector<std::pair<std::string, std::string>> &shaders) {
+  std::string text;
+  for (const auto &[name, keys] : shaders) text += "shader_" + name + "\n{\n" + keys + "}\n";
+  return text;
+}
+std::string Layer(int index, const std::string &keys) {
+  return "layer" + std::to_string(index) + "\n{\n" + keys + "}\n";
+}
+
+TEST_F(World, SortingFollowsTheShaderOrderStablyInRuns) {
+  for (const char *name : {"a", "b", "c"}) Picture(std::string(name) + ".tga", QColor(10, 20, 30, 255));
+  dir.WriteFile("sorts.shd",
+                ShaderFile({{"a", Layer(0, "map=a.tga\n")},
+                            {"b", Layer(0, "map=b.tga\n")},
+                            {"c", Layer(0, "map=c.tga\nblendfunc=blend\n")},
+                            {"sky", "sky=1\n" + Layer(0, "map=a.tga\n")},
+                            {"late", "sort_offset=5\n" + Layer(0, "map=b.tga\ndepthfunc=always\n")},
+                            {"bare", ""}}));
+  DWorld world;
+  ASSERT_TRUE(world.LoadShaders(dir.Path("sorts.shd").c_str()));
+  ASSERT_EQ(world.GetShaderCount(), 6);
+  Picture("crate.tga", QColor(1, 2, 3, 255));
+  auto crate = Model("crate.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0)})}));
+  crate->GetMaterial(0)->shader = world.GetShader(0);  // taken, not made
+  std::mt19937 random(5);
+  std::vector<const DRenderItem *> before;
+  for (int i = 0; i < 300; ++i) {
+    world.AddGeode(crate.get());
+    DRenderItem *item = world.GetItem(i);
+    item->shader = world.GetShader(static_cast<int>(random() % 6));
+    before.push_back(item);
+  }
+  world.SortByShader();
+  std::vector<const DRenderItem *> after;
+  int runs = 0;
+  for (int i = 0; i < world.GetItemCount(); ++i) {
+    after.push_back(world.GetItem(i));
+    if (i == 0 || world.GetItem(i)->shader != world.GetItem(i - 1)->shader) ++runs;
+  }
+  ASSERT_TRUE(std::is_permutation(after.begin(), after.end(), before.begin()));
+  const auto placeBefore = [&](const DRenderItem *item) { return std::find(before.begin(), before.end(), item) - before.begin(); };
+  for (std::size_t i = 1; i < after.size(); ++i) {
+    const int order = after[i]->shader->Compare(*after[i - 1]->shader);
+    ASSERT_NE(order, 1) << i;  // never one that should come first after
+    if (order == 0) {
+      ASSERT_LT(placeBefore(after[i - 1]), placeBefore(after[i])) << i;
+    }
+  }
+  for (int i = 0; i < world.GetItemCount(); ++i) world.GetItem(i)->state = DRenderItem::CULLED;
+  world.GetItem(0)->state = 0;
+  const DWorldPainter::Counts none = DWorldPainter().Paint(world);
+  EXPECT_EQ(none.shaderChanges, 1);
+  EXPECT_EQ(DWorldPainter().Paint(world, false).shaderChanges, runs);
+  crate->GetMaterial(0)->shader = nullptr;
+}
+
+// The painter's GL state, seen in the pixels of squares facing the camera.
+TEST_F(World, ThePainterSetsEachShadersState) {
+  Picture("red.tga", QColor(100, 0, 0, 255));
+  Picture("green.tga", QColor(0, 100, 0, 255));
+  Picture("faint.tga", QColor(200, 200, 200, 100));
+  dir.WriteFile("looks.shd",
+                ShaderFile({{"red", "cull=back\n" + Layer(0, "map=red.tga\n")},
+                            {"front", "cull=front\n" + Layer(0, "map=red.tga\n")},
+                            {"add", Layer(0, "map=green.tga\nblendfunc=add\n")},
+                            {"cut", Layer(0, "map=faint.tga\nalphafunc=gequal 128\n")},
+                            {"kept", Layer(0, "map=faint.tga\nalphafunc=gequal 64\ntexenv=replace\n")},
+                            {"ghost", Layer(0, "map=green.tga\ndepthwrite=0\n")},
+                            {"two", Layer(0, "map=red.tga\n") + Layer(1, "map=green.tga\nblendfunc=add\n")}}));
+  DWorld world;
+  ASSERT_TRUE(world.LoadShaders(dir.Path("looks.shd").c_str()));
+  auto square = Model("square.dof", Dof1({Mats({WrittenMaterial("plain", {"red.tga"})}), Geob({Square(0, 1)})}));
+  square->GetMaterial(0)->shader = world.GetShader(0);
+  std::vector<DMatrix4> places(2);
+  for (DMatrix4 &place : places) place.SetRotateY(0);
+  // Paints the shaders, in order, on squares at depths `z` (larger is nearer).
+  const auto paint = [&](const std::vector<std::string> &names, const std::vector<float> &z) {
+    const std::string prefix = std::string(dir.path()) + "/";
+    std::string lower(prefix);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    DWorld shown;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      shown.AddGeode(square.get());
+      DRenderItem *item = shown.GetItem(static_cast<int>(i));
+      item->shader = world.FindShader((lower + names[i]).c_str());
+      places[i].m[14] = z[i];
+      item->transform = &places[i];
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Clear();
+    DWorldPainter().Paint(shown, false);
+    const std::vector<uint8_t> centre = window.ReadPixels(kSide / 2, kSide / 2, 1, 1);
+    return std::vector<int>{centre[0], centre[1], centre[2]};
+  };
+  EXPECT_EQ(paint({"red"}, {0}), (std::vector<int>{100, 0, 0}));
+  EXPECT_EQ(paint({"front"}, {0}), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(paint({"red", "add"}, {0, 1}), (std::vector<int>{100, 100, 0}));
+  EXPECT_EQ(paint({"cut"}, {0}), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(paint({"kept"}, {0}), (std::vector<int>{200, 200, 200}));
+  EXPECT_EQ(paint({"ghost", "red"}, {1, 0}), (std::vector<int>{100, 0, 0}));  // the nearer one wrote no depth
+  EXPECT_EQ(paint({"red", "add"}, {1, 0}), (std::vector<int>{100, 0, 0}));    // written depth holds
+  EXPECT_EQ(paint({"two"}, {0}), (std::vector<int>{100, 100, 0}));
+  square->GetMaterial(0)->shader = nullptr;
+}
+
 }  // namespace

@@ -92,7 +92,7 @@ DWorldPainter::Counts DWorldPainter::Paint(const DWorld &world, bool visibleOnly
   const int count = world.GetItemCount();
   for (int at = 0; at < count;) {
     const DRenderItem *first = world.GetItem(at);
-    if (visibleOnly && !first->IsVisible()) {
+    if ((visibleOnly && !first->IsVisible()) || !first->shader) {
       ++at;
       continue;
     }
