@@ -2,16 +2,19 @@
 // loader with an environment source offering its maps; the paint order
 // must hold on every pair, and once the shaders are gone every texture
 // must have been given back. Map files are looked for under an empty
-// directory. Textures need a GL context.
+// directory. The same bytes are then loaded by a world, with its progress
+// callback. Textures need a GL context.
 #include <kiln/dbitmaptexture.h>
 #include <kiln/denvironmentsource.h>
 #include <kiln/dglobal.h>
 #include <kiln/dshader.h>
 #include <kiln/dtexturepool.h>
+#include <kiln/dworld.h>
 #include <kiln/qbitmap.h>
 #include <kiln/qinfo.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +70,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       DShaderLoader().Load(info, path.CStr(), shaders.back().get(), prefix.c_str());
     }
     kiln::fuzz::CheckShaderOrder(shaders);
+  }
+  {
+    // The same bytes as a shader file of a world, which names its shaders
+    // after the file's directory: a file of its own there, gone after.
+    static const kiln::fuzz::EmptyDirectory home;
+    static const std::string file = home.path + "/world.shd";
+    if (FILE *out = std::fopen(file.c_str(), "wb")) {
+      if (size) std::fwrite(data, 1, size, out);
+      std::fclose(out);
+    }
+    DWorld world;
+    world.SetProgress([](int index, int total, const char *) {
+      if (index < 0 || index >= total) __builtin_trap();
+    });
+    world.LoadShaders(file.c_str());
+    std::remove(file.c_str());
+    world.SortByShader();
   }
   if (d3Global().pool->GetCount() != 0 || !source->HoldsItsOwnOnly()) __builtin_trap();
   return 0;
