@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "dof_chunks.h"
 #include "gl_window.h"
 #include "message_capture.h"
@@ -180,6 +182,9 @@ TEST_F(World, GroupsDetailAndTheLists) {
   auto *named = new DShader;
   named->name = "sky";
   world.AddShader(named);
+  for (int i = 1; i < DWorld::kMaxShaders; ++i) world.AddShader(new DShader);
+  EXPECT_FALSE(world.AddShader(new DShader));  // deleted, not kept
+  EXPECT_EQ(capture.Take(), "DShaderRender:Add(shader) overflow\n");
   EXPECT_EQ(world.FindShader("sky"), named);
   EXPECT_EQ(world.FindShader("Sky"), nullptr);
   static std::string printed;
@@ -188,7 +193,9 @@ TEST_F(World, GroupsDetailAndTheLists) {
   world.DbgPrintShaders();
   world.DbgPrintObjects();
   qdbg_set_callback(nullptr);
-  EXPECT_EQ(printed, "DWorld shaders (count=1):\nshader 0: sky\n---\nDWorld objects (count=0):\n---\n");
+  EXPECT_EQ(printed.find("DWorld shaders (count=10000):\nshader 0: sky\nshader 1: \n"), 0u);
+  const std::string end = "shader 9999: \n---\nDWorld objects (count=0):\n---\n";
+  EXPECT_EQ(printed.rfind(end), printed.size() - end.size());
 }
 
 TEST_F(World, ShaderFilesNameTheirShadersAfterTheirDirectory) {
@@ -218,8 +225,30 @@ TEST_F(World, ShaderFilesNameTheirShadersAfterTheirDirectory) {
   EXPECT_FALSE(world.LoadShaders(dir.Path("maps/none.shd").c_str()));
   EXPECT_EQ(capture.Take(), "DWorld:LoadShaders(" + dir.Path("maps/none.shd") + "); the file can't be read\n");
 
-  // Registered, the world lends materials its shaders by name.
+  // Registered, the world lends materials its shaders by name; its items
+  // use them without owning them.
   d3Global().shaderRender = &world;
+  dir.WriteFile("maps/rock.tga", "");
+  auto hut = Model("maps/hut.dof", Dof1({Mats({WrittenMaterial("rock", {})}), Geob({Cube(0)})}));
+  DShader *rock = world.FindShader((lower + "rock").c_str());
+  EXPECT_EQ(rock, world.GetShader(0));  // the first of that name
+  EXPECT_EQ(hut->GetMaterial(0)->shader, rock);
+  world.AddGeode(hut.get());
+  ASSERT_EQ(world.GetItemCount(), 1);
+  EXPECT_EQ(world.GetItem(0)->shader, rock);
+  EXPECT_EQ(world.GetItem(0)->flags & DRenderItem::OWNS_SHADER, 0);
+  world.RemoveGeode(hut.get());
+  EXPECT_EQ(hut->GetMaterial(0)->shader, rock);
+  hut->GetMaterial(0)->shader = nullptr;
+
+  // A "skin" directory with none above: no prefix.
+  dir.WriteFile("skin_top/only.shd", trees);
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  EXPECT_TRUE(world.LoadShaders("skin_top/only.shd"));
+  ASSERT_EQ(chdir(here), 0);
+  EXPECT_NE(world.FindShader("rock"), nullptr);
   {
     DWorld passing;
     d3Global().shaderRender = &passing;
@@ -355,6 +384,20 @@ TEST_F(World, CullingDropsOnlyWhatCantBeSeen) {
     EXPECT_GT(visible, 10) << view;
     EXPECT_LT(visible, 200) << view;
     if (view == 0) {
+      EXPECT_TRUE(world.GetItem(300)->IsVisible());
+      // Its group switched off, or a detail it needs: gone; a group no
+      // number can switch: there.
+      world.GetItem(300)->group = 5;
+      world.DisableGroup(5);
+      world.Cull(DVector3(0, 0, 0), 1);
+      EXPECT_FALSE(world.GetItem(300)->IsVisible());
+      world.EnableGroup(5);
+      world.GetItem(300)->minDetail = 2;
+      world.Cull(DVector3(0, 0, 0), 1);
+      EXPECT_FALSE(world.GetItem(300)->IsVisible());
+      world.GetItem(300)->minDetail = 1;
+      world.GetItem(300)->group = 2000;
+      world.Cull(DVector3(0, 0, 0), 1);
       EXPECT_TRUE(world.GetItem(300)->IsVisible());
     }
 
