@@ -1,6 +1,8 @@
 // Runs the real kiln-model program on models and shader files.
 #include <gtest/gtest.h>
 
+#include <tiny_obj_loader.h>
+
 #include <string>
 
 #include "dof_chunks.h"
@@ -79,6 +81,85 @@ TEST_F(KilnModelTest, UsageAndNoDisplay) {
   run = kiln::test::RunTool("/usr/bin/env", {"-u", "DISPLAY", KILN_MODEL_PATH, "check", "x.dof"}, dir.path());
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "kiln-model: textures need an X display with OpenGL, and there is none\n");
+}
+
+// A model written byte by byte: a textured triangle burst with normals and
+// a quad burst of a sub-material, a short texture-coordinate array and an
+// unknown chunk.
+std::string Written() {
+  const std::string geob =
+      Gob1({Ghdr(0, 0, 0), Indi({0, 1, 2, 1, 3, 4, 2}), Vert({0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0.5f, 2, 1, 0.25f}),
+            Norm({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}), Tver({0, 0, 1, 0, 0, 1}),
+            Brst({0, 12}, {9, 16}, {0, 1}, {3, 4})});
+  return Dof1({Mats({WrittenMaterial("paint", {}, {WrittenMaterial("chrome", {"rust.tga"}), WrittenMaterial("glass", {})})}),
+               Chunk("XTRA", "abc"),
+               Geob({geob})});
+}
+
+TEST_F(KilnModelTest, InfoTellsChunksMaterialsGeobsBoundsAndLevels) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  const std::string bytes = Written();
+  dir.WriteFile("car.dof", bytes);
+  dir.WriteFile("car_lod1.dof", Dof1({Mats({WrittenMaterial("paint", {})}), Geob({Triangle(0)})}));
+  ProcessResult run = Run({"info", "car.dof"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::size_t mats = bytes.find("MATS"), xtra = bytes.find("XTRA"), geob = bytes.find("GEOB");
+  const std::string expected =
+      "car.dof: " + std::to_string(bytes.size()) + " bytes\n" +
+      "  chunk MATS at " + std::to_string(mats) + ": " + std::to_string(xtra - mats - 8) + " bytes\n" +
+      "  chunk XTRA at " + std::to_string(xtra) + ": 3 bytes\n" +
+      "  chunk GEOB at " + std::to_string(geob) + ": " + std::to_string(bytes.size() - 4 - geob - 8) + " bytes\n" +
+      "  chunk EDOF at " + std::to_string(bytes.size() - 4) + "\n" +
+      "  material 0 paint: no textures, 2 sub-materials\n"
+      "  geob 0: 5 vertices, 2 polygons, 2 bursts, arrays: normals uvs, material 0\n"
+      "  bounds: (0, 0, 0) to (2, 1, 0.5), centre (1, 0.5, 0.25), radius 1.14564\n"
+      "  level 1: car_lod1.dof, 1 geobs\n";
+  EXPECT_EQ(run.out, expected);
+
+  // Damage is told before the loader's messages.
+  dir.WriteFile("cut.dof", bytes.substr(0, geob + 20));
+  run = Run({"info", "cut.dof"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("  damaged: the 'GEOB' chunk at offset " + std::to_string(geob) + " runs past the end\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("kiln-model: can't load 'cut.dof'"), std::string::npos);
+  run = Run({"info", "none.dof"});
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(KilnModelTest, ExportWritesObjThatReadsBackExactly) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  dir.WriteFile("car.dof", Written());
+  ProcessResult run = Run({"export", "car.dof", "car.obj"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  tinyobj::ObjReader reader;
+  tinyobj::ObjReaderConfig config;
+  config.triangulate = false;
+  ASSERT_TRUE(reader.ParseFromFile(dir.Path("car.obj"), config)) << reader.Error();
+  const auto &shapes = reader.GetShapes();
+  ASSERT_EQ(shapes.size(), 1u);
+  EXPECT_EQ(shapes[0].mesh.num_face_vertices, (std::vector<unsigned char>{3, 4}));
+  const auto &attrib = reader.GetAttrib();
+  EXPECT_EQ(attrib.vertices, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 0, 0.5f, 2, 1, 0.25f}));
+  std::vector<int> corners;
+  for (const auto &index : shapes[0].mesh.indices) corners.push_back(index.vertex_index);
+  EXPECT_EQ(corners, (std::vector<int>{0, 1, 2, 1, 3, 4, 2}));
+  EXPECT_TRUE(attrib.texcoords.empty());  // too short to go with every vertex
+  EXPECT_EQ(attrib.normals.size(), 15u);
+  const auto &materials = reader.GetMaterials();
+  ASSERT_EQ(materials.size(), 2u);
+  EXPECT_EQ(materials[0].name, "chrome");
+  EXPECT_EQ(materials[0].diffuse_texname, "rust.tga");
+  EXPECT_EQ(materials[1].name, "glass");
+  EXPECT_EQ(shapes[0].mesh.material_ids, (std::vector<int>{0, 1}));
+
+  // Nowhere to write: status 1, nothing left behind.
+  run = Run({"export", "car.dof", "missing/car.obj"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("kiln-model: can't write 'missing/car.obj'\n"), std::string::npos) << run.err;
+  EXPECT_EQ(kiln::test::ListTree(dir.path()), (std::vector<std::string>{"car.dof", "car.mtl", "car.obj"}));
+  EXPECT_EQ(Run({"export", "car.dof"}).status, 2);
 }
 
 }  // namespace

@@ -16,12 +16,17 @@
 #include <vector>
 
 #include "gl_session.h"
+#include "model_info.h"
+#include "obj_export.h"
 #include "tool_support.h"
 
 namespace {
 
 const char kHelp[] =
     "usage: kiln-model check FILE.dof     load a model with its levels of detail and check it\n"
+    "       kiln-model info FILE.dof      its chunks, materials, geobs, bounds and levels\n"
+    "       kiln-model export FILE.dof OUT.obj\n"
+    "                                     write it as OBJ with an MTL beside\n"
     "       kiln-model shaders FILE       list the shaders of a shader file\n"
     "Every warning is printed; the status is 1 when there was one. Textures are\n"
     "loaded as a program would, which takes an X display with OpenGL.\n";
@@ -86,6 +91,20 @@ int Shaders(const std::string &file) {
   return messages ? kiln::tool::kFailure : 0;
 }
 
+int Info(const std::string &file) {
+  std::string error;
+  if (!kiln::model::PrintInfo(file, &error)) return Error(error);
+  return 0;
+}
+
+int Export(const std::string &file, const std::string &out) {
+  std::unique_ptr<DGeode> model(d3LoadModel(file.c_str(), nullptr, nullptr, 99999.0f, false));
+  if (!model) return Error("can't load '" + file + "'");
+  std::string error;
+  if (!kiln::model::ExportObj(*model, out, &error)) return Error(error);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -98,8 +117,14 @@ int main(int argc, char **argv) {
     std::fputs(kHelp, stdout);
     return 0;
   }
-  if (args.size() != 2 || (args[0] != "check" && args[0] != "shaders")) return kiln::tool::Usage(kHelp);
+  const std::string &command = args[0];
+  const bool known = ((command == "check" || command == "shaders" || command == "info") && args.size() == 2) ||
+                     (command == "export" && args.size() == 3);
+  if (!known) return kiln::tool::Usage(kHelp);
   GLSession session;
   if (!session.IsReady()) return Error("textures need an X display with OpenGL, and there is none");
-  return args[0] == "check" ? Check(args[1]) : Shaders(args[1]);
+  if (command == "check") return Check(args[1]);
+  if (command == "shaders") return Shaders(args[1]);
+  if (command == "info") return Info(args[1]);
+  return Export(args[1], args[2]);
 }

@@ -1,0 +1,75 @@
+#include "model_info.h"
+
+#include <kiln/dbox.h>
+#include <kiln/dgeob.h>
+#include <kiln/dgeode.h>
+#include <kiln/dmaterial.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "chunk_walk.h"
+
+namespace kiln::model {
+
+namespace {
+
+void PrintGeob(int index, const DGeob &geob) {
+  int polygons = 0;
+  for (int b = 0; b < geob.GetBurstCount(); ++b) {
+    int first = 0, count = 0;
+    if (geob.GetBurstRange(b, &first, &count)) polygons += count / geob.burstVperP[b];
+  }
+  std::string arrays;
+  if (geob.GetNormals()) arrays += " normals";
+  if (geob.GetTVertices()) arrays += " uvs";
+  if (geob.GetVColors()) arrays += " colours";
+  std::printf("  geob %d: %d vertices, %d polygons, %d bursts, arrays:%s, material %d\n", index, geob.GetVertexCount(),
+              polygons, geob.GetBurstCount(), arrays.empty() ? " none" : arrays.c_str(), geob.materialID);
+}
+
+}  // namespace
+
+bool PrintInfo(const std::string &file, std::string *error) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    *error = "can't read '" + file + "'";
+    return false;
+  }
+  const ChunkWalk walk = WalkChunks(bytes);
+  std::printf("%s: %zu bytes\n", file.c_str(), bytes.size());
+  for (const ChunkPlace &chunk : walk.chunks) {
+    if (chunk.length < 0) std::printf("  chunk %s at %ld\n", chunk.tag.c_str(), chunk.offset);
+    else std::printf("  chunk %s at %ld: %ld bytes\n", chunk.tag.c_str(), chunk.offset, chunk.length);
+  }
+  if (!walk.damage.empty()) std::printf("  damaged: %s\n", walk.damage.c_str());
+  std::unique_ptr<DGeode> model(d3LoadModel(file.c_str()));
+  if (!model) {
+    *error = "can't load '" + file + "'";
+    return false;
+  }
+  for (int m = 0; m < model->GetMaterialCount(); ++m) {
+    const DMaterial *material = model->GetMaterial(m);
+    std::printf("  material %d %s:", m, material->name.CStr());
+    for (int t = 0; t < material->GetTextureCount(); ++t) std::printf(" %s", material->GetTextureName(t));
+    if (material->GetTextureCount() == 0) std::printf(" no textures");
+    if (material->GetSubMaterialCount()) std::printf(", %d sub-materials", material->GetSubMaterialCount());
+    std::printf("\n");
+  }
+  for (int g = 0; g < model->GetGeobCount(); ++g) PrintGeob(g, *model->GetGeob(g));
+  DBox box;
+  model->GetBoundingBox(&box);
+  const float *centre = model->GetCenter();
+  std::printf("  bounds: (%g, %g, %g) to (%g, %g, %g), centre (%g, %g, %g), radius %g\n", box.min.x, box.min.y,
+              box.min.z, box.max.x, box.max.y, box.max.z, centre[0], centre[1], centre[2], box.GetRadius());
+  for (int level = 1; level < DGeode::kMaxLevels && model->GetLevel(level); ++level) {
+    const DGeode *lower = model->GetLevel(level);
+    std::printf("  level %d: %s, %d geobs\n", level, lower->GetName(), lower->GetGeobCount());
+  }
+  return true;
+}
+
+}  // namespace kiln::model
