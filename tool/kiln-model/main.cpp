@@ -6,6 +6,7 @@
 #include <kiln/dshader.h>
 #include <kiln/dtexture.h>
 #include <kiln/qdebug.h>
+#include <kiln/qfile.h>
 #include <kiln/qinfo.h>
 #include <kiln/qstring.h>
 #include <kiln/qutil.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "gl_session.h"
+#include "model_import.h"
 #include "model_info.h"
 #include "obj_export.h"
 #include "tool_support.h"
@@ -25,6 +27,7 @@ namespace {
 const char kHelp[] =
     "usage: kiln-model check FILE.dof     load a model with its levels of detail and check it\n"
     "       kiln-model info FILE.dof      its chunks, materials, geobs, bounds and levels\n"
+    "       kiln-model import IN OUT.dof  convert OBJ, glTF, PLY, STL, ... to a model file\n"
     "       kiln-model export FILE.dof OUT.obj\n"
     "                                     write it as OBJ with an MTL beside\n"
     "       kiln-model shaders FILE       list the shaders of a shader file\n"
@@ -97,6 +100,30 @@ int Info(const std::string &file) {
   return 0;
 }
 
+std::string DirectoryOf(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+int Import(const std::string &in, const std::string &out) {
+  std::string error;
+  std::unique_ptr<DGeode> model = kiln::model::ImportModel(in, DirectoryOf(out), &error);
+  if (!model) return Error(error);
+  model->SetName(out.substr(out.rfind('/') + 1).c_str());
+  // Written beside and renamed when whole: never a half-written model.
+  const std::string partial = out + ".partial";
+  bool written = false;
+  {
+    QFile file(partial.c_str(), QFile::WRITE);
+    written = file.IsOpen() && model->ExportDOF(&file) && file.Flush() == 0;
+  }
+  if (!written || std::rename(partial.c_str(), out.c_str()) != 0) {
+    std::remove(partial.c_str());
+    return Error("can't write '" + out + "'");
+  }
+  return 0;
+}
+
 int Export(const std::string &file, const std::string &out) {
   std::unique_ptr<DGeode> model(d3LoadModel(file.c_str(), nullptr, nullptr, 99999.0f, false));
   if (!model) return Error("can't load '" + file + "'");
@@ -119,12 +146,13 @@ int main(int argc, char **argv) {
   }
   const std::string &command = args[0];
   const bool known = ((command == "check" || command == "shaders" || command == "info") && args.size() == 2) ||
-                     (command == "export" && args.size() == 3);
+                     ((command == "export" || command == "import") && args.size() == 3);
   if (!known) return kiln::tool::Usage(kHelp);
   GLSession session;
   if (!session.IsReady()) return Error("textures need an X display with OpenGL, and there is none");
   if (command == "check") return Check(args[1]);
   if (command == "shaders") return Shaders(args[1]);
   if (command == "info") return Info(args[1]);
+  if (command == "import") return Import(args[1], args[2]);
   return Export(args[1], args[2]);
 }

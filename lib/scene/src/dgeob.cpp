@@ -172,6 +172,49 @@ void DGeob::Free() {
   vertexCount = faceCount = indexCount = normalCount = tvertexCount = vcolorCount = burstCount = 0;
 }
 
+bool DGeob::SetGeometry(const DGeobArrays &arrays) {
+  Free();
+  const int n = arrays.vertexCount > 0 ? arrays.vertexCount : 0;
+  const auto copy = [](const void *from, std::size_t bytes) -> void * {
+    if (!from || bytes == 0) return nullptr;
+    void *to = QMalloc(bytes);
+    if (to) std::memcpy(to, from, bytes);
+    return to;
+  };
+  vertices = static_cast<float *>(copy(arrays.vertices, sizeof(float) * 3 * static_cast<std::size_t>(n)));
+  normals = static_cast<float *>(copy(arrays.normals, sizeof(float) * 3 * static_cast<std::size_t>(n)));
+  tvertices = static_cast<float *>(copy(arrays.tvertices, sizeof(float) * 2 * static_cast<std::size_t>(n)));
+  vcolors = static_cast<float *>(copy(arrays.vcolors, sizeof(float) * 3 * static_cast<std::size_t>(n)));
+  const int indexTotal = arrays.indexCount > 0 ? arrays.indexCount : 0;
+  indices = static_cast<uint16_t *>(copy(arrays.indices, sizeof(uint16_t) * static_cast<std::size_t>(indexTotal)));
+  const bool complete = (!arrays.vertices || !n || vertices) && (!arrays.normals || !n || normals) &&
+                        (!arrays.tvertices || !n || tvertices) && (!arrays.vcolors || !n || vcolors) &&
+                        (!arrays.indices || !indexTotal || indices);
+  if (!complete) {
+    Free();
+    return false;
+  }
+  vertexCount = vertices ? n : 0;
+  normalCount = normals ? n : 0;
+  tvertexCount = tvertices ? n : 0;
+  vcolorCount = vcolors ? n : 0;
+  indexCount = indices ? indexTotal : 0;
+  ComputeBounds();
+  return true;
+}
+
+bool DGeob::AddBurst(int first, int count, int materialNumber, int perPolygon) {
+  if (burstCount == kMaxBursts || (perPolygon != 3 && perPolygon != 4) || first < 0 || count < 0 ||
+      count % perPolygon != 0 || first > indexCount || count > indexCount - first)
+    return false;
+  burstStart[burstCount] = first * perPolygon;
+  burstCountIdx[burstCount] = count * perPolygon;
+  burstMtlID[burstCount] = materialNumber;
+  burstVperP[burstCount] = perPolygon;
+  ++burstCount;
+  return true;
+}
+
 // --- the chunk ----------------------------------------------------------------
 
 bool DGeob::ImportDOF(QFile *file) {

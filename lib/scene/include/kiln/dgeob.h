@@ -19,6 +19,19 @@ enum DGeobFlags {
   DGOB_VBO = 0x10             // vertex buffer objects were made
 };
 
+// Geometry handed over whole: every array but the indices has one entry
+// per vertex (positions and normals 3 floats, texture coordinates 2, colours
+// 3 RGB); those not given are left out.
+struct DGeobArrays {
+  const float *vertices = nullptr;
+  int vertexCount = 0;
+  const float *normals = nullptr;
+  const float *tvertices = nullptr;
+  const float *vcolors = nullptr;
+  const uint16_t *indices = nullptr;
+  int indexCount = 0;
+};
+
 class DGeob {
 public:
   static constexpr int kMaxBursts = 100;
@@ -35,6 +48,15 @@ public:
   // chunk, damage that leaves no sound geometry, or no memory.
   bool ImportDOF(QFile *file);
   bool ExportDOF(QFile *file) const;
+
+  // Copies the arrays, replacing what was held (bursts too), and computes
+  // the bounds; false, holding nothing, without memory.
+  bool SetGeometry(const DGeobArrays &arrays);
+  // A burst of triangles (3) or quads (4) over `count` indices from index
+  // `first`, stored as files store them (times the vertices per polygon);
+  // false when the burst table is full or the range isn't whole polygons of
+  // the indices.
+  bool AddBurst(int first, int count, int materialNumber, int perPolygon);
 
   // Reports every index beyond the arrays it indexes; always true.
   bool CheckIndices() const;

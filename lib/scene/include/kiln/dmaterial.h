@@ -62,6 +62,8 @@ public:
   // Adds the texture of the image file (shared through the pool when it
   // holds one); false when ten are held.
   bool AddTexture(const char *name);
+  // The same from the image at `path`, written back under `nameInFile`.
+  bool AddTextureAs(const char *path, const char *nameInFile);
   bool AddLayer(const DMaterialLayer &layer);
   // Takes ownership; false (the caller keeps it) when 150 are held.
   bool AddSubMaterial(DMaterial *material);
@@ -107,7 +109,6 @@ private:
   // Gives the name its shader style and takes the shader of that name.
   void FindShader(QFile *file);
   void ExportChunk(kiln::dof::Writer &out) const;
-  bool AddTextureAs(const char *path, const char *nameInFile);
 
   bool HasEnvironmentLayer() const;
   // The environment layer is drawn with layer 0 by a second texture unit.

@@ -1,0 +1,240 @@
+#include "model_import.h"
+
+#include <kiln/dgeob.h>
+#include <kiln/dgeode.h>
+#include <kiln/dmaterial.h>
+#include <kiln/qbitmap.h>
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <stb/stb_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <vector>
+
+namespace kiln::model {
+
+namespace {
+
+constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SplitLargeMeshes |
+                            aiProcess_PreTransformVertices | aiProcess_RemoveRedundantMaterials |
+                            aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::string DirectoryOf(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+int PowerOfTwo(int size) {
+  int power = 1;
+  while (power < size) power *= 2;
+  return power;
+}
+
+// Decoded pixels in the library's order (rows from the bottom), or none.
+std::unique_ptr<QBitMap> Pixels(const unsigned char *rgba, int width, int height) {
+  auto bitmap = std::make_unique<QBitMap>(32, width, height);
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(rgba + static_cast<std::size_t>(y) * width * 4, static_cast<std::size_t>(width) * 4,
+                bitmap->GetAddress(0, height - 1 - y));
+  }
+  return bitmap;
+}
+
+class TextureWriter {
+public:
+  TextureWriter(const aiScene &scene, std::string modelDirectory, std::string outDirectory)
+      : scene(scene), modelDirectory(std::move(modelDirectory)), outDirectory(std::move(outDirectory)) {}
+
+  // The name of the Targa file written for the material's texture, or
+  // empty (with the reason) when it can't be read.
+  std::string Write(const std::string &reference, std::string *problem) {
+    std::string path = reference;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::unique_ptr<QBitMap> bitmap = Decode(path, problem);
+    if (!bitmap) return "";
+    if (Lower(path).size() > 4 && Lower(path).compare(Lower(path).size() - 4, 4, ".bmp") == 0) bitmap->KeyMagenta();
+    const int width = PowerOfTwo(bitmap->GetWidth()), height = PowerOfTwo(bitmap->GetHeight());
+    if (width != bitmap->GetWidth() || height != bitmap->GetHeight()) bitmap->Scale(width, height);
+    const std::string name = FreeName(path);
+    if (!bitmap->Write((outDirectory + "/" + name).c_str(), QBM_FORMAT_TGA)) {
+      *problem = "can't write '" + outDirectory + "/" + name + "'";
+      return "";
+    }
+    return name;
+  }
+  const std::string &Directory() const { return outDirectory; }
+
+private:
+  std::unique_ptr<QBitMap> Decode(const std::string &path, std::string *problem) const {
+    int width = 0, height = 0, channels = 0;
+    unsigned char *rgba = nullptr;
+    if (!path.empty() && path[0] == '*') {
+      // Embedded: compressed bytes (height 0) or texels.
+      const unsigned index = static_cast<unsigned>(std::atoi(path.c_str() + 1));
+      if (index >= scene.mNumTextures) {
+        *problem = "no embedded texture " + path;
+        return nullptr;
+      }
+      const aiTexture &texture = *scene.mTextures[index];
+      if (texture.mHeight == 0) {
+        rgba = stbi_load_from_memory(reinterpret_cast<const stbi_uc *>(texture.pcData), static_cast<int>(texture.mWidth),
+                                     &width, &height, &channels, 4);
+      } else {
+        std::vector<unsigned char> texels;
+        for (unsigned i = 0; i < texture.mWidth * texture.mHeight; ++i) {
+          const aiTexel &t = texture.pcData[i];
+          texels.insert(texels.end(), {t.r, t.g, t.b, t.a});
+        }
+        return Pixels(texels.data(), static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight));
+      }
+    } else {
+      rgba = stbi_load((modelDirectory + "/" + path).c_str(), &width, &height, &channels, 4);
+    }
+    if (!rgba) {
+      *problem = "can't read texture '" + path + "' (" + stbi_failure_reason() + ")";
+      return nullptr;
+    }
+    std::unique_ptr<QBitMap> bitmap = Pixels(rgba, width, height);
+    stbi_image_free(rgba);
+    return bitmap;
+  }
+
+  // The texture's lower-case name as Targa, numbered when taken.
+  std::string FreeName(const std::string &path) {
+    std::string base = path[0] == '*' ? "embedded" + path.substr(1) : Lower(path.substr(path.rfind('/') + 1));
+    const std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos) base.resize(dot);
+    std::string name = base + ".tga";
+    for (int n = 2; !taken.insert(name).second; ++n) name = base + "_" + std::to_string(n) + ".tga";
+    return name;
+  }
+
+  const aiScene &scene;
+  std::string modelDirectory, outDirectory;
+  std::set<std::string> taken;
+};
+
+void SetColour(float *to, const aiMaterial &from, const char *key, unsigned type, unsigned index) {
+  aiColor4D colour;
+  if (from.Get(key, type, index, colour) != AI_SUCCESS) return;
+  to[0] = colour.r;
+  to[1] = colour.g;
+  to[2] = colour.b;
+  to[3] = 1;
+}
+
+DMaterial *Material(const aiMaterial &from, TextureWriter &textures, std::string *problem) {
+  auto *material = new DMaterial;
+  aiString name;
+  material->name = from.Get(AI_MATKEY_NAME, name) == AI_SUCCESS ? name.C_Str() : "";
+  SetColour(material->ambient, from, AI_MATKEY_COLOR_AMBIENT);
+  SetColour(material->diffuse, from, AI_MATKEY_COLOR_DIFFUSE);
+  SetColour(material->specular, from, AI_MATKEY_COLOR_SPECULAR);
+  float shininess = 0, opacity = 1;
+  if (from.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS) material->shininess = std::clamp(shininess, 0.0f, 128.0f);
+  if (from.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS && opacity < 1) {
+    material->transparency = 1 - std::clamp(opacity, 0.0f, 1.0f);
+    material->blendMode = 1;
+  }
+  aiString texture;
+  if (from.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS) {
+    const std::string written = textures.Write(texture.C_Str(), problem);
+    if (written.empty()) {
+      delete material;
+      return nullptr;
+    }
+    material->AddTextureAs((textures.Directory() + "/" + written).c_str(), written.c_str());
+  }
+  return material;
+}
+
+DGeob *Geob(const aiMesh &mesh, DGeode *geode) {
+  std::vector<float> vertices, normals, uvs, colours;
+  for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+    vertices.insert(vertices.end(), {mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z});
+    if (mesh.HasNormals()) normals.insert(normals.end(), {mesh.mNormals[v].x, mesh.mNormals[v].y, mesh.mNormals[v].z});
+    if (mesh.HasTextureCoords(0)) uvs.insert(uvs.end(), {mesh.mTextureCoords[0][v].x, mesh.mTextureCoords[0][v].y});
+    if (mesh.HasVertexColors(0)) {
+      const aiColor4D &c = mesh.mColors[0][v];
+      colours.insert(colours.end(), {c.r, c.g, c.b});
+    }
+  }
+  std::vector<uint16_t> indices;
+  for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+    for (unsigned i = 0; i < mesh.mFaces[f].mNumIndices; ++i) indices.push_back(static_cast<uint16_t>(mesh.mFaces[f].mIndices[i]));
+  }
+  DGeobArrays arrays;
+  arrays.vertices = vertices.data();
+  arrays.vertexCount = static_cast<int>(mesh.mNumVertices);
+  arrays.normals = normals.empty() ? nullptr : normals.data();
+  arrays.tvertices = uvs.empty() ? nullptr : uvs.data();
+  arrays.vcolors = colours.empty() ? nullptr : colours.data();
+  arrays.indices = indices.data();
+  arrays.indexCount = static_cast<int>(indices.size());
+  auto *geob = new DGeob(geode);
+  if (!geob->SetGeometry(arrays) || !geob->AddBurst(0, arrays.indexCount, 0, 3)) {
+    delete geob;
+    return nullptr;
+  }
+  geob->materialID = static_cast<int>(mesh.mMaterialIndex);
+  return geob;
+}
+
+}  // namespace
+
+std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error) {
+  Assimp::Importer importer;
+  importer.SetPropertyInteger(AI_CONFIG_PP_SLM_VERTEX_LIMIT, 65535);
+  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+  const aiScene *scene = importer.ReadFile(file, kSteps);
+  if (!scene || !scene->mRootNode) {
+    *error = importer.GetErrorString();
+    return nullptr;
+  }
+  std::vector<const aiMesh *> meshes;
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    // Triangles only (the encoding flag of triangulated polygons aside).
+    const unsigned types = scene->mMeshes[m]->mPrimitiveTypes;
+    if ((types & aiPrimitiveType_TRIANGLE) && !(types & (aiPrimitiveType_POINT | aiPrimitiveType_LINE | aiPrimitiveType_POLYGON)))
+      meshes.push_back(scene->mMeshes[m]);
+  }
+  if (meshes.empty()) {
+    *error = "no triangles in '" + file + "'";
+    return nullptr;
+  }
+  if (meshes.size() > DGeode::kMaxGeobs || scene->mNumMaterials > DGeode::kMaxMaterials) {
+    *error = "'" + file + "' has " + std::to_string(meshes.size()) + " meshes and " +
+             std::to_string(scene->mNumMaterials) + " materials; a model holds at most " +
+             std::to_string(DGeode::kMaxGeobs) + " and " + std::to_string(DGeode::kMaxMaterials);
+    return nullptr;
+  }
+  auto geode = std::make_unique<DGeode>();
+  TextureWriter textures(*scene, DirectoryOf(file), textureDirectory);
+  for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
+    DMaterial *material = Material(*scene->mMaterials[m], textures, error);
+    if (!material) return nullptr;
+    geode->AddMaterial(material);
+  }
+  for (const aiMesh *mesh : meshes) {
+    DGeob *geob = Geob(*mesh, geode.get());
+    if (!geob) {
+      *error = "out of memory for the mesh '" + std::string(mesh->mName.C_Str()) + "'";
+      return nullptr;
+    }
+    geode->AddGeob(geob);
+  }
+  return geode;
+}
+
+}  // namespace kiln::model

@@ -1,0 +1,19 @@
+// Models from the formats people have (OBJ with MTL, glTF, PLY, STL and
+// whatever Assimp reads) as the library's geodes: one geob per mesh,
+// materials with their colours and textures. Textures are decoded and
+// written beside the model as Targa files of power-of-two sizes with
+// lower-case names, which the library reads.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class DGeode;
+
+namespace kiln::model {
+
+// The geode of the file; `textureDirectory` receives the textures. Null
+// with a message (Assimp's, when it refused the file) otherwise.
+std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error);
+
+}  // namespace kiln::model
