@@ -1,6 +1,9 @@
 // Runs the real kiln-model program on models and shader files.
 #include <gtest/gtest.h>
 
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
 #include <tiny_obj_loader.h>
 
 #include <algorithm>
@@ -237,6 +240,53 @@ TEST_F(KilnModelTest, ImportedObjExportsTheSameTrianglesAndMaterials) {
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(kiln::test::Exists(dir.Path("broken.dof")));
   EXPECT_FALSE(kiln::test::Exists(dir.Path("missing")));
+}
+
+// The triangles of any file as Assimp reads it: positions only, each
+// triangle from its smallest corner.
+std::multiset<std::vector<float>> AssimpTriangles(const std::string &path) {
+  Assimp::Importer importer;
+  const aiScene *scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_PreTransformVertices);
+  std::multiset<std::vector<float>> triangles;
+  if (!scene) return triangles;
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    const aiMesh &mesh = *scene->mMeshes[m];
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      if (mesh.mFaces[f].mNumIndices != 3) continue;
+      std::vector<std::array<float, 3>> corners;
+      for (unsigned c = 0; c < 3; ++c) {
+        const aiVector3D &v = mesh.mVertices[mesh.mFaces[f].mIndices[c]];
+        corners.push_back({v.x, v.y, v.z});
+      }
+      std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
+      std::vector<float> flat;
+      for (const auto &corner : corners) flat.insert(flat.end(), corner.begin(), corner.end());
+      triangles.insert(flat);
+    }
+  }
+  return triangles;
+}
+
+TEST_F(KilnModelTest, PlyAndStlComeThroughWithTheirTriangles) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  dir.WriteFile("fan.ply",
+                "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
+                "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 2\n"
+                "property list uchar int vertex_indices\nend_header\n"
+                "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0.5 0 0 255\n0 1 0.25 255 255 0\n3 0 1 2\n3 0 2 3\n");
+  dir.WriteFile("wedge.stl",
+                "solid wedge\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 2 0 0\nvertex 0 3 0\nendloop\nendfacet\n"
+                "facet normal 0 -1 0\nouter loop\nvertex 0 0 0\nvertex 0 0 1.5\nvertex 2 0 0\nendloop\nendfacet\nendsolid wedge\n");
+  for (const std::string name : {"fan", "wedge"}) {
+    const std::string source = name == "fan" ? "fan.ply" : "wedge.stl";
+    ProcessResult run = Run({"import", source, name + ".dof"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Run({"export", name + ".dof", name + ".obj"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(AssimpTriangles(dir.Path(name + ".obj")), AssimpTriangles(dir.Path(source))) << name;
+  }
+  // The PLY's colours become the geob's vertex colours.
+  EXPECT_NE(Run({"info", "fan.dof"}).out.find("arrays: normals colours"), std::string::npos);
 }
 
 }  // namespace
