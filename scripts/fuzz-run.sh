@@ -4,7 +4,8 @@
 #   fuzz-run.sh BIN_DIR SEED_DIR [KEEP_DIR]
 # New inputs go to a scratch corpus: removed afterwards, or kept in
 # KEEP_DIR (outside the checkout) with any crashing input, to go on from
-# there next time. The seeds stay as committed.
+# there next time. The seeds stay as committed. An input that runs past 25
+# seconds fails the harness (a hang is a fault).
 set -eu
 bin=$(cd "$1" && pwd)
 corpus=$(cd "$2" && pwd)
@@ -45,7 +46,7 @@ for harness in "$bin"/fuzz_*; do
   name=$(basename "$harness" | sed 's/^fuzz_//')
   mkdir -p "$found/$name" "$work/$name.run"
   echo "== fuzz $name (${seconds}s)"
-  if ! (cd "$work/$name.run" && run "$harness" -max_total_time="$seconds" -print_final_stats=1 \
+  if ! (cd "$work/$name.run" && run "$harness" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
           -artifact_prefix="$found/$name-" "$found/$name" "$corpus/$name" >"$work/$name.log" 2>&1); then
     tail -n 40 "$work/$name.log"
     echo "FAILED: $name (the input is kept as $found/$name-*)"

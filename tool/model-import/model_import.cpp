@@ -5,6 +5,8 @@
 #include <kiln/dmaterial.h>
 #include <kiln/qbitmap.h>
 
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/material.h>
@@ -64,6 +66,7 @@ public:
     std::unique_ptr<QBitMap> bitmap = Decode(path, problem);
     if (!bitmap) return "";
     if (Lower(path).size() > 4 && Lower(path).compare(Lower(path).size() - 4, 4, ".bmp") == 0) bitmap->KeyMagenta();
+    if (outDirectory.empty()) return "";  // decoded only
     const int width = PowerOfTwo(bitmap->GetWidth()), height = PowerOfTwo(bitmap->GetHeight());
     if (width != bitmap->GetWidth() || height != bitmap->GetHeight()) bitmap->Scale(width, height);
     const std::string name = FreeName(path);
@@ -98,8 +101,11 @@ private:
         }
         return Pixels(texels.data(), static_cast<int>(texture.mWidth), static_cast<int>(texture.mHeight));
       }
-    } else {
+    } else if (!modelDirectory.empty()) {
       rgba = stbi_load((modelDirectory + "/" + path).c_str(), &width, &height, &channels, 4);
+    } else {
+      *problem = "can't read texture '" + path + "' (no files beside a model in memory)";
+      return nullptr;
     }
     if (!rgba) {
       *problem = "can't read texture '" + path + "' (" + stbi_failure_reason() + ")";
@@ -150,11 +156,11 @@ DMaterial *Material(const aiMaterial &from, TextureWriter &textures, std::string
   aiString texture;
   if (from.GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS) {
     const std::string written = textures.Write(texture.C_Str(), problem);
-    if (written.empty()) {
+    if (written.empty() && !problem->empty()) {
       delete material;
       return nullptr;
     }
-    material->AddTextureAs((textures.Directory() + "/" + written).c_str(), written.c_str());
+    if (!written.empty()) material->AddTextureAs((textures.Directory() + "/" + written).c_str(), written.c_str());
   }
   return material;
 }
@@ -193,15 +199,24 @@ DGeob *Geob(const aiMesh &mesh, DGeode *geode) {
 
 }  // namespace
 
-std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error) {
-  Assimp::Importer importer;
+namespace {
+
+// An IO system that opens nothing: a model read from memory reaches no file.
+class NoFiles : public Assimp::IOSystem {
+public:
+  bool Exists(const char *) const override { return false; }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream *Open(const char *, const char *) override { return nullptr; }
+  void Close(Assimp::IOStream *stream) override { delete stream; }
+};
+
+void Configure(Assimp::Importer &importer) {
   importer.SetPropertyInteger(AI_CONFIG_PP_SLM_VERTEX_LIMIT, 65535);
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-  const aiScene *scene = importer.ReadFile(file, kSteps);
-  if (!scene || !scene->mRootNode) {
-    *error = importer.GetErrorString();
-    return nullptr;
-  }
+}
+
+std::unique_ptr<DGeode> Convert(const aiScene *scene, const std::string &what, const std::string &modelDirectory,
+                                const std::string &textureDirectory, std::string *error) {
   std::vector<const aiMesh *> meshes;
   for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
     // Triangles only (the encoding flag of triangulated polygons aside).
@@ -210,17 +225,17 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
       meshes.push_back(scene->mMeshes[m]);
   }
   if (meshes.empty()) {
-    *error = "no triangles in '" + file + "'";
+    *error = "no triangles in " + what;
     return nullptr;
   }
   if (meshes.size() > DGeode::kMaxGeobs || scene->mNumMaterials > DGeode::kMaxMaterials) {
-    *error = "'" + file + "' has " + std::to_string(meshes.size()) + " meshes and " +
-             std::to_string(scene->mNumMaterials) + " materials; a model holds at most " +
-             std::to_string(DGeode::kMaxGeobs) + " and " + std::to_string(DGeode::kMaxMaterials);
+    *error = what + " has " + std::to_string(meshes.size()) + " meshes and " + std::to_string(scene->mNumMaterials) +
+             " materials; a model holds at most " + std::to_string(DGeode::kMaxGeobs) + " and " +
+             std::to_string(DGeode::kMaxMaterials);
     return nullptr;
   }
   auto geode = std::make_unique<DGeode>();
-  TextureWriter textures(*scene, DirectoryOf(file), textureDirectory);
+  TextureWriter textures(*scene, modelDirectory, textureDirectory);
   for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
     DMaterial *material = Material(*scene->mMaterials[m], textures, error);
     if (!material) return nullptr;
@@ -235,6 +250,32 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
     geode->AddGeob(geob);
   }
   return geode;
+}
+
+}  // namespace
+
+std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error) {
+  Assimp::Importer importer;
+  Configure(importer);
+  const aiScene *scene = importer.ReadFile(file, kSteps);
+  if (!scene || !scene->mRootNode) {
+    *error = importer.GetErrorString();
+    return nullptr;
+  }
+  return Convert(scene, "'" + file + "'", DirectoryOf(file), textureDirectory, error);
+}
+
+std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
+                                              const std::string &textureDirectory, std::string *error) {
+  Assimp::Importer importer;
+  Configure(importer);
+  importer.SetIOHandler(new NoFiles);  // the importer owns it
+  const aiScene *scene = importer.ReadFileFromMemory(bytes, size, kSteps, hint);
+  if (!scene || !scene->mRootNode) {
+    *error = importer.GetErrorString();
+    return nullptr;
+  }
+  return Convert(scene, std::string("the ") + hint + " bytes", "", textureDirectory, error);
 }
 
 }  // namespace kiln::model

@@ -5,6 +5,7 @@
 // lower-case names, which the library reads.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -15,5 +16,12 @@ namespace kiln::model {
 // The geode of the file; `textureDirectory` receives the textures. Null
 // with a message (Assimp's, when it refused the file) otherwise.
 std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error);
+
+// The same from bytes in memory of the format `hint` names ("obj", "ply",
+// "stl", "gltf", ...). No other file is opened: files the model refers to
+// are missing. Without a texture directory, textures are decoded but
+// neither written nor attached.
+std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
+                                              const std::string &textureDirectory, std::string *error);
 
 }  // namespace kiln::model

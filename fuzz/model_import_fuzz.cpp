@@ -1,0 +1,33 @@
+// Arbitrary bytes as a model of another format (the first byte picks OBJ,
+// STL or glTF) through Assimp and the converter, with no other file
+// reachable; a model that converts must write as a model file and read
+// back with every geob. Not PLY: Debian's Assimp (5.2.5) loops for ever on
+// some damaged PLY headers.
+#include <kiln/dgeode.h>
+#include <kiln/qfile.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "fuzz_support.h"
+#include "model_import.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static bool ready = kiln::fuzz::SilenceDiagnostics();
+  static kiln::fuzz::MemoryFile written;
+  (void)ready;
+  if (size < 1) return 0;
+  const char *hints[] = {"obj", "stl", "gltf"};
+  std::string error;
+  std::unique_ptr<DGeode> geode = kiln::model::ImportModelFromMemory(data + 1, size - 1, hints[data[0] % 3], "", &error);
+  if (!geode) return 0;
+  {
+    QFile out(written.Path(), QFile::WRITE);
+    if (!out.IsOpen() || !geode->ExportDOF(&out)) __builtin_trap();
+  }
+  QFile in(written.Path(), QFile::READ);
+  DGeode back;
+  if (!back.ImportDOF(&in) || back.GetGeobCount() != geode->GetGeobCount()) __builtin_trap();
+  return 0;
+}
