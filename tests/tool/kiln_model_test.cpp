@@ -267,7 +267,7 @@ std::multiset<std::vector<float>> AssimpTriangles(const std::string &path) {
   return triangles;
 }
 
-TEST_F(KilnModelTest, PlyAndStlComeThroughWithTheirTriangles) {
+TEST_F(KilnModelTest, PlyStlAndGltfComeThroughWithTheirTriangles) {
   if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
   dir.WriteFile("fan.ply",
                 "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
@@ -277,8 +277,10 @@ TEST_F(KilnModelTest, PlyAndStlComeThroughWithTheirTriangles) {
   dir.WriteFile("wedge.stl",
                 "solid wedge\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 2 0 0\nvertex 0 3 0\nendloop\nendfacet\n"
                 "facet normal 0 -1 0\nouter loop\nvertex 0 0 0\nvertex 0 0 1.5\nvertex 2 0 0\nendloop\nendfacet\nendsolid wedge\n");
-  for (const std::string name : {"fan", "wedge"}) {
-    const std::string source = name == "fan" ? "fan.ply" : "wedge.stl";
+  // Two triangles placed by their node: the placement comes along.
+  dir.WriteFile("sheet.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"scenes\": [{\"nodes\": [0]}], \"scene\": 0, \"nodes\": [{\"mesh\": 0, \"translation\": [5, 0, -2]}], \"meshes\": [{\"primitives\": [{\"attributes\": {\"POSITION\": 0}, \"indices\": 1}]}], \"buffers\": [{\"byteLength\": 60, \"uri\": \"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAACAPwAAgD8AAAA/AAABAAIAAgABAAMA\"}], \"bufferViews\": [{\"buffer\": 0, \"byteOffset\": 0, \"byteLength\": 48}, {\"buffer\": 0, \"byteOffset\": 48, \"byteLength\": 12}], \"accessors\": [{\"bufferView\": 0, \"componentType\": 5126, \"count\": 4, \"type\": \"VEC3\", \"min\": [0, 0, 0], \"max\": [1, 1, 0.5]}, {\"bufferView\": 1, \"componentType\": 5123, \"count\": 6, \"type\": \"SCALAR\"}]}");
+  for (const std::string name : {"fan", "wedge", "sheet"}) {
+    const std::string source = name == "fan" ? "fan.ply" : name == "wedge" ? "wedge.stl" : "sheet.gltf";
     ProcessResult run = Run({"import", source, name + ".dof"});
     ASSERT_EQ(run.status, 0) << run.err;
     run = Run({"export", name + ".dof", name + ".obj"});
