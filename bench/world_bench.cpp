@@ -24,6 +24,7 @@
 #include <kiln/qcolor.h>
 #include <kiln/qdebug.h>
 #include <kiln/qfile.h>
+#include <kiln/qutil.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -97,11 +98,8 @@ bool Build(Scene &built) {
     }
     if (!bitmap.Write(picture.c_str(), QBM_FORMAT_TGA)) return false;
     const std::string name = "tile" + std::to_string(m) + ".dof";
-    if (FILE *out = std::fopen(name.c_str(), "wb")) {
-      const std::string bytes = Dof1({Mats({WrittenMaterial("look", {picture})}), Geob({tile})});
-      std::fwrite(bytes.data(), 1, bytes.size(), out);
-      std::fclose(out);
-    }
+    const std::string bytes = Dof1({Mats({WrittenMaterial("look", {picture})}), Geob({tile})});
+    if (!QWriteFile(name.c_str(), bytes.data(), static_cast<long>(bytes.size()))) return false;
     std::unique_ptr<DGeode> model(d3LoadModel(name.c_str(), nullptr, nullptr, 99999.0f, false));
     if (!model || model->GetGeobCount() != 1) return false;
     built.models.push_back(std::move(model));

@@ -12,6 +12,7 @@
 #include <kiln/dworld.h>
 #include <kiln/qbitmap.h>
 #include <kiln/qinfo.h>
+#include <kiln/qutil.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -76,10 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // after the file's directory: a file of its own there, gone after.
     static const kiln::fuzz::EmptyDirectory home;
     static const std::string file = home.path + "/world.shd";
-    if (FILE *out = std::fopen(file.c_str(), "wb")) {
-      if (size) std::fwrite(data, 1, size, out);
-      std::fclose(out);
-    }
+    QWriteFile(file.c_str(), data, static_cast<long>(size));
     DWorld world;
     world.SetProgress([](int index, int total, const char *) {
       if (index < 0 || index >= total) __builtin_trap();
