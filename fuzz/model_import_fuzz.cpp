@@ -1,8 +1,7 @@
 // Arbitrary bytes as a model of another format (the first byte picks OBJ,
-// STL or glTF) through Assimp and the converter, with no other file
+// PLY, STL or glTF) through Assimp and the converter, with no other file
 // reachable; a model that converts must write as a model file and read
-// back with every geob. Not PLY: Debian's Assimp (5.2.5) loops for ever on
-// some damaged PLY headers.
+// back with every geob.
 #include <kiln/dgeode.h>
 #include <kiln/qfile.h>
 
@@ -18,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static kiln::fuzz::MemoryFile written;
   (void)ready;
   if (size < 1) return 0;
-  const char *hints[] = {"obj", "stl", "gltf"};
+  const char *hints[] = {"obj", "ply", "stl", "gltf"};
   std::string error;
-  std::unique_ptr<DGeode> geode = kiln::model::ImportModelFromMemory(data + 1, size - 1, hints[data[0] % 3], "", &error);
+  std::unique_ptr<DGeode> geode = kiln::model::ImportModelFromMemory(data + 1, size - 1, hints[data[0] % 4], "", &error);
   if (!geode) return 0;
   {
     QFile out(written.Path(), QFile::WRITE);

@@ -21,4 +21,8 @@ int Usage(const char *help);
 
 bool IsHelpRequest(const std::string &argument);
 
+// The image format QBitMap::Write() uses for a file name's extension
+// (.rgb/.sgi, .tga, .jpg/.jpeg, in any case), or -1 for any other.
+int ImageFormatFor(const std::string &path, bool gray = false);
+
 }  // namespace kiln::tool

@@ -23,21 +23,8 @@ const char kHelp[] =
 
 int Error(const std::string &message) { return kiln::tool::Fail("kiln-image", message); }
 
-std::string LowerExtension(const std::string &path) {
-  std::size_t dot = path.rfind('.');
-  std::size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string extension = path.substr(dot);
-  for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
 int Convert(const std::string &in, const std::string &out, int quality, bool gray) {
-  std::string extension = LowerExtension(out);
-  int format = extension == ".rgb" || extension == ".sgi" ? QBM_FORMAT_RGB
-               : extension == ".tga"                     ? (gray ? QBM_FORMAT_TGA_GRAY : QBM_FORMAT_TGA)
-               : extension == ".jpg" || extension == ".jpeg" ? QBM_FORMAT_JPG
-                                                              : -1;
+  const int format = kiln::tool::ImageFormatFor(out, gray);
   if (format < 0) return Error("can't write '" + out + "': use .rgb, .sgi, .tga, .jpg or .jpeg");
   QImage image(in.c_str());
   if (!image.IsRead() || !image.GetBuffer()) return Error("can't read '" + in + "'");

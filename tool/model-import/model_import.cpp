@@ -16,7 +16,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace kiln::model {
@@ -210,6 +212,23 @@ public:
   void Close(Assimp::IOStream *stream) override { delete stream; }
 };
 
+// Assimp's PLY reader never returns from a header that doesn't end: such
+// bytes are refused before it sees them.
+bool IsUnendedPlyHeader(std::string_view bytes) {
+  if (bytes.size() < 3 || Lower(std::string(bytes.substr(0, 3))) != "ply") return false;
+  return bytes.find("end_header") == std::string_view::npos;
+}
+
+bool IsUnendedPlyFile(const std::string &file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string head(1 << 20, '\0');  // a header longer than that is no model anyone has
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return IsUnendedPlyHeader(head);
+}
+
+const char kUnendedPly[] = "PLY: the header has no end_header";
+
 void Configure(Assimp::Importer &importer) {
   importer.SetPropertyInteger(AI_CONFIG_PP_SLM_VERTEX_LIMIT, 65535);
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -255,6 +274,10 @@ std::unique_ptr<DGeode> Convert(const aiScene *scene, const std::string &what, c
 }  // namespace
 
 std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error) {
+  if (IsUnendedPlyFile(file)) {
+    *error = kUnendedPly;
+    return nullptr;
+  }
   Assimp::Importer importer;
   Configure(importer);
   const aiScene *scene = importer.ReadFile(file, kSteps);
@@ -267,6 +290,10 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
 
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
                                               const std::string &textureDirectory, std::string *error) {
+  if (IsUnendedPlyHeader(std::string_view(static_cast<const char *>(bytes), size))) {
+    *error = kUnendedPly;
+    return nullptr;
+  }
   Assimp::Importer importer;
   Configure(importer);
   importer.SetIOHandler(new NoFiles);  // the importer owns it
