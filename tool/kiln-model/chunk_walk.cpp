@@ -41,6 +41,8 @@ ChunkWalk WalkChunks(const std::string &bytes) {
       walk.damage = "the '" + place.tag + "' chunk at offset " + std::to_string(at) + " runs past the end";
       return walk;
     }
+    if (place.length >= 4 && place.tag == "MATS") ReadLE32(bytes, at + 8, &walk.materials);
+    if (place.length >= 4 && place.tag == "GEOB") ReadLE32(bytes, at + 8, &walk.geobs);
     walk.chunks.push_back(place);
     at += 8 + static_cast<std::size_t>(place.length);
   }

@@ -18,6 +18,8 @@ struct ChunkWalk {
   bool container = false;  // the file starts with "DOF1" and a length
   std::vector<ChunkPlace> chunks;
   std::string damage;      // empty for a sound walk
+  // The counts the "MATS" and "GEOB" chunks declare; -1 without one.
+  long materials = -1, geobs = -1;
 };
 
 // The top-level chunks of a "DOF1" container.

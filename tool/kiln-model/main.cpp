@@ -11,6 +11,8 @@
 #include <kiln/qstring.h>
 #include <kiln/qutil.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -105,9 +107,22 @@ std::string DirectoryOf(const std::string &path) {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// On a terminal: how far the import has come, on one line.
+void ShowProgress(float done) {
+  static int shown = -1;
+  const int percent = static_cast<int>(done * 100);
+  if (percent == shown) return;
+  shown = percent;
+  std::fprintf(stderr, "\rreading %3d%%", percent);
+  std::fflush(stderr);
+}
+
 int Import(const std::string &in, const std::string &out) {
+  const bool terminal = isatty(STDERR_FILENO);
   std::string error;
-  std::unique_ptr<DGeode> model = kiln::model::ImportModel(in, DirectoryOf(out), &error);
+  std::unique_ptr<DGeode> model =
+      kiln::model::ImportModel(in, DirectoryOf(out), &error, terminal ? ShowProgress : nullptr);
+  if (terminal) std::fputs(model ? "\rwriting     " : "\r            \r", stderr);
   if (!model) return Error(error);
   model->SetName(out.substr(out.rfind('/') + 1).c_str());
   // Written beside and renamed when whole: never a half-written model.
@@ -117,6 +132,7 @@ int Import(const std::string &in, const std::string &out) {
     QFile file(partial.c_str(), QFile::WRITE);
     written = file.IsOpen() && model->ExportDOF(&file) && file.Flush() == 0;
   }
+  if (terminal) std::fputs("\r            \r", stderr);
   if (!written || std::rename(partial.c_str(), out.c_str()) != 0) {
     std::remove(partial.c_str());
     return Error("can't write '" + out + "'");
@@ -127,6 +143,9 @@ int Import(const std::string &in, const std::string &out) {
 int Export(const std::string &file, const std::string &out) {
   std::unique_ptr<DGeode> model(d3LoadModel(file.c_str(), nullptr, nullptr, 99999.0f, false));
   if (!model) return Error("can't load '" + file + "'");
+  // Never a copy that silently lacks part of the model.
+  if (const std::string dropped = kiln::model::DroppedParts(file, *model); !dropped.empty())
+    return Error("'" + file + "' loads incomplete (" + dropped + "): nothing written");
   std::string error;
   if (!kiln::model::ExportObj(*model, out, &error)) return Error(error);
   return 0;

@@ -6,9 +6,8 @@
 #include <kiln/dmaterial.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
+#include <string>
 
 #include "chunk_walk.h"
 
@@ -30,12 +29,42 @@ void PrintGeob(int index, const DGeob &geob) {
               polygons, geob.GetBurstCount(), arrays.empty() ? " none" : arrays.c_str(), geob.materialID);
 }
 
+// False for a file that can't be opened or read to its end (a directory,
+// an I/O error).
+bool ReadWhole(const std::string &file, std::string *bytes) {
+  std::FILE *in = std::fopen(file.c_str(), "rb");
+  if (!in) return false;
+  char block[1 << 16];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, in)) > 0) bytes->append(block, got);
+  const bool read = !std::ferror(in);
+  std::fclose(in);
+  return read;
+}
+
+std::string Dropped(const ChunkWalk &walk, const DGeode &model) {
+  std::string dropped;
+  if (walk.materials > model.GetMaterialCount())
+    dropped = std::to_string(walk.materials - model.GetMaterialCount()) + " of " + std::to_string(walk.materials) +
+              " materials";
+  if (walk.geobs > model.GetGeobCount()) {
+    dropped += dropped.empty() ? "" : " and ";
+    dropped += std::to_string(walk.geobs - model.GetGeobCount()) + " of " + std::to_string(walk.geobs) + " geobs";
+  }
+  return dropped.empty() ? "" : dropped + " left out";
+}
+
 }  // namespace
 
+std::string DroppedParts(const std::string &file, const DGeode &model) {
+  std::string bytes;
+  if (!ReadWhole(file, &bytes)) return "the file can't be read again";
+  return Dropped(WalkChunks(bytes), model);
+}
+
 bool PrintInfo(const std::string &file, std::string *error) {
-  std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
+  std::string bytes;
+  if (!ReadWhole(file, &bytes)) {
     *error = "can't read '" + file + "'";
     return false;
   }
@@ -68,6 +97,11 @@ bool PrintInfo(const std::string &file, std::string *error) {
   for (int level = 1; level < DGeode::kMaxLevels && model->GetLevel(level); ++level) {
     const DGeode *lower = model->GetLevel(level);
     std::printf("  level %d: %s, %d geobs\n", level, lower->GetName(), lower->GetGeobCount());
+  }
+  if (const std::string dropped = Dropped(walk, *model); !dropped.empty()) {
+    std::printf("  dropped: %s\n", dropped.c_str());
+    *error = "'" + file + "' loads incomplete: " + dropped;
+    return false;
   }
   return true;
 }

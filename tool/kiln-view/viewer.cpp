@@ -39,7 +39,9 @@ Viewer::Viewer(QApp &app) : app(app), view(std::make_unique<ModelView>()) {
   }
   // Frames are drawn behind and swapped in.
   window->GetCanvas()->SetBackBuffer(true);
-  window->GetCanvas()->Select();
+  // Textures are made in the application's context, which the window's
+  // shares.
+  if (QCanvas *made = QCanvas::GetAppCanvas()) made->Select();
 }
 
 Viewer::~Viewer() {

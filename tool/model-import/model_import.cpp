@@ -7,27 +7,22 @@
 
 #include <assimp/IOStream.hpp>
 #include <assimp/IOSystem.hpp>
-#include <assimp/Importer.hpp>
-#include <assimp/config.h>
+#include <assimp/ProgressHandler.hpp>
 #include <assimp/material.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
 #include <stb/stb_image.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <set>
 #include <string_view>
 #include <vector>
 
+#include "import_steps.h"
+#include "ply_header.h"
+
 namespace kiln::model {
 
 namespace {
-
-constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SplitLargeMeshes |
-                            aiProcess_PreTransformVertices | aiProcess_RemoveRedundantMaterials |
-                            aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -212,26 +207,54 @@ public:
   void Close(Assimp::IOStream *stream) override { delete stream; }
 };
 
-// Assimp's PLY reader never returns from a header that doesn't end: such
-// bytes are refused before it sees them.
-bool IsUnendedPlyHeader(std::string_view bytes) {
-  if (bytes.size() < 3 || Lower(std::string(bytes.substr(0, 3))) != "ply") return false;
-  return bytes.find("end_header") == std::string_view::npos;
+// Assimp's progress, passed on.
+class ProgressRelay : public Assimp::ProgressHandler {
+public:
+  explicit ProgressRelay(ImportProgress progress) : progress(progress) {}
+  bool Update(float done) override {
+    if (done >= 0) progress(std::min(done, 1.0f));
+    return true;  // go on
+  }
+
+private:
+  ImportProgress progress;
+};
+
+// What in the meshes as read would stop Assimp's steps (which abort the
+// process on faces without corners, for one), or "".
+std::string MeshDamage(const aiScene &scene) {
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+    const aiMesh &mesh = *scene.mMeshes[m];
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      const aiFace &face = mesh.mFaces[f];
+      if (face.mNumIndices == 0) return "a face without corners";
+      const unsigned kind = face.mNumIndices == 1   ? aiPrimitiveType_POINT
+                            : face.mNumIndices == 2 ? aiPrimitiveType_LINE
+                            : face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE
+                                                    : aiPrimitiveType_POLYGON;
+      if (!(mesh.mPrimitiveTypes & kind)) return "a face of a kind its mesh doesn't declare";
+      for (unsigned i = 0; i < face.mNumIndices; ++i) {
+        if (face.mIndices[i] >= mesh.mNumVertices) return "a vertex index out of range";
+      }
+    }
+  }
+  return "";
 }
 
-bool IsUnendedPlyFile(const std::string &file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string head(1 << 20, '\0');  // a header longer than that is no model anyone has
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  return IsUnendedPlyHeader(head);
-}
-
-const char kUnendedPly[] = "PLY: the header has no end_header";
-
-void Configure(Assimp::Importer &importer) {
-  importer.SetPropertyInteger(AI_CONFIG_PP_SLM_VERTEX_LIMIT, 65535);
-  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+// The scene read without steps, checked, then processed; null with the
+// reason otherwise.
+const aiScene *Processed(Assimp::Importer &importer, const aiScene *read, std::string *error) {
+  if (!read || !read->mRootNode) {
+    *error = importer.GetErrorString();
+    return nullptr;
+  }
+  if (const std::string damage = MeshDamage(*read); !damage.empty()) {
+    *error = "damaged mesh: " + damage;
+    return nullptr;
+  }
+  const aiScene *scene = importer.ApplyPostProcessing(kImportSteps);
+  if (!scene) *error = importer.GetErrorString();
+  return scene;
 }
 
 std::unique_ptr<DGeode> Convert(const aiScene *scene, const std::string &what, const std::string &modelDirectory,
@@ -273,35 +296,32 @@ std::unique_ptr<DGeode> Convert(const aiScene *scene, const std::string &what, c
 
 }  // namespace
 
-std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error) {
-  if (IsUnendedPlyFile(file)) {
-    *error = kUnendedPly;
+std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error,
+                                    ImportProgress progress) {
+  if (std::string problem = PlyFileProblem(file); !problem.empty()) {
+    *error = std::move(problem);
     return nullptr;
   }
   Assimp::Importer importer;
-  Configure(importer);
-  const aiScene *scene = importer.ReadFile(file, kSteps);
-  if (!scene || !scene->mRootNode) {
-    *error = importer.GetErrorString();
-    return nullptr;
-  }
+  ConfigureImporter(importer);
+  if (progress) importer.SetProgressHandler(new ProgressRelay(progress));  // the importer owns it
+  const aiScene *scene = Processed(importer, importer.ReadFile(file, 0), error);
+  if (!scene) return nullptr;
   return Convert(scene, "'" + file + "'", DirectoryOf(file), textureDirectory, error);
 }
 
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
                                               const std::string &textureDirectory, std::string *error) {
-  if (IsUnendedPlyHeader(std::string_view(static_cast<const char *>(bytes), size))) {
-    *error = kUnendedPly;
+  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size));
+      !problem.empty()) {
+    *error = std::move(problem);
     return nullptr;
   }
   Assimp::Importer importer;
-  Configure(importer);
+  ConfigureImporter(importer);
   importer.SetIOHandler(new NoFiles);  // the importer owns it
-  const aiScene *scene = importer.ReadFileFromMemory(bytes, size, kSteps, hint);
-  if (!scene || !scene->mRootNode) {
-    *error = importer.GetErrorString();
-    return nullptr;
-  }
+  const aiScene *scene = Processed(importer, importer.ReadFileFromMemory(bytes, size, 0, hint), error);
+  if (!scene) return nullptr;
   return Convert(scene, std::string("the ") + hint + " bytes", "", textureDirectory, error);
 }
 

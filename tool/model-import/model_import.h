@@ -13,9 +13,14 @@ class DGeode;
 
 namespace kiln::model {
 
+// Told how far an import has come: the share of the file read and
+// processed, 0 to 1.
+using ImportProgress = void (*)(float done);
+
 // The geode of the file; `textureDirectory` receives the textures. Null
 // with a message (Assimp's, when it refused the file) otherwise.
-std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error);
+std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &textureDirectory, std::string *error,
+                                    ImportProgress progress = nullptr);
 
 // The same from bytes in memory of the format `hint` names ("obj", "ply",
 // "stl", "gltf", ...). No other file is opened: files the model refers to
