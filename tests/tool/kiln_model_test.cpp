@@ -170,33 +170,42 @@ TEST_F(KilnModelTest, ExportWritesObjThatReadsBackExactly) {
   EXPECT_EQ(Run({"export", "car.dof"}).status, 2);
 }
 
-// Triangles as sets of corners (position and texture coordinate), and the
-// material names, of an OBJ file as tinyobjloader reads it.
+// The faces of an OBJ file as tinyobjloader reads them, untriangulated:
+// corners of position and texture coordinate, each face from its smallest
+// corner; and the material names.
+using Corner = std::array<float, 5>;
+using Face = std::vector<Corner>;
 struct ObjContent {
-  std::multiset<std::vector<float>> triangles;
+  std::multiset<Face> faces;
   std::set<std::string> materials;
 };
+
+Face FromSmallest(Face face) {
+  std::rotate(face.begin(), std::min_element(face.begin(), face.end()), face.end());
+  return face;
+}
+
 ObjContent ReadObj(const std::string &path) {
   tinyobj::ObjReader reader;
-  EXPECT_TRUE(reader.ParseFromFile(path)) << reader.Error();
+  tinyobj::ObjReaderConfig config;
+  config.triangulate = false;
+  EXPECT_TRUE(reader.ParseFromFile(path, config)) << reader.Error();
   ObjContent content;
   const auto &attrib = reader.GetAttrib();
   for (const auto &shape : reader.GetShapes()) {
-    for (std::size_t t = 0; t + 2 < shape.mesh.indices.size(); t += 3) {
-      std::vector<std::array<float, 5>> corners;
-      for (std::size_t c = 0; c < 3; ++c) {
-        const auto &index = shape.mesh.indices[t + c];
-        std::array<float, 5> corner{};
-        for (int i = 0; i < 3; ++i) corner[static_cast<std::size_t>(i)] = attrib.vertices[3 * static_cast<std::size_t>(index.vertex_index) + static_cast<std::size_t>(i)];
-        for (int i = 0; i < 2 && index.texcoord_index >= 0; ++i)
-          corner[3 + static_cast<std::size_t>(i)] = attrib.texcoords[2 * static_cast<std::size_t>(index.texcoord_index) + static_cast<std::size_t>(i)];
-        corners.push_back(corner);
+    std::size_t at = 0;
+    for (const unsigned char size : shape.mesh.num_face_vertices) {
+      Face face;
+      for (std::size_t c = 0; c < size; ++c) {
+        const auto &index = shape.mesh.indices[at + c];
+        Corner corner{};
+        for (std::size_t i = 0; i < 3; ++i) corner[i] = attrib.vertices[3 * static_cast<std::size_t>(index.vertex_index) + i];
+        for (std::size_t i = 0; i < 2 && index.texcoord_index >= 0; ++i)
+          corner[3 + i] = attrib.texcoords[2 * static_cast<std::size_t>(index.texcoord_index) + i];
+        face.push_back(corner);
       }
-      // The same triangle whichever corner it starts from.
-      std::rotate(corners.begin(), std::min_element(corners.begin(), corners.end()), corners.end());
-      std::vector<float> flat;
-      for (const auto &corner : corners) flat.insert(flat.end(), corner.begin(), corner.end());
-      content.triangles.insert(flat);
+      at += size;
+      content.faces.insert(FromSmallest(face));
     }
   }
   for (const auto &material : reader.GetMaterials()) {
@@ -207,13 +216,35 @@ ObjContent ReadObj(const std::string &path) {
   return content;
 }
 
+// True when the triangles cover the faces exactly: each triangle a face's,
+// each quad split along either diagonal.
+bool SameSurface(const std::multiset<Face> &faces, std::multiset<Face> triangles) {
+  const auto take = [&](std::initializer_list<Face> wanted) {
+    std::vector<std::multiset<Face>::iterator> found;
+    for (const Face &face : wanted) {
+      auto it = triangles.find(FromSmallest(face));
+      if (it == triangles.end()) return false;
+      found.push_back(it);
+    }
+    for (auto it : found) triangles.erase(it);
+    return true;
+  };
+  for (const Face &f : faces) {
+    const bool covered = f.size() == 3 ? take({f})
+                         : f.size() == 4 && (take({{f[0], f[1], f[2]}, {f[0], f[2], f[3]}}) ||
+                                             take({{f[0], f[1], f[3]}, {f[1], f[2], f[3]}}));
+    if (!covered) return false;
+  }
+  return triangles.empty();
+}
+
 TEST_F(KilnModelTest, ImportedObjExportsTheSameTrianglesAndMaterials) {
   if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
   dir.WriteFile("box.obj",
                 "mtllib box.mtl\n"
                 "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 2 2 2\n"
                 "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                "usemtl Red\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n"
+                "usemtl Red\nf 1/1 2/2 3/3 4/4\n"
                 "usemtl Green\nf 1/1 5/2 6/3\nf 1/1 6/3 2/4\n"
                 "usemtl Blue\nf 5/1 6/2 7/3\n");
   dir.WriteFile("box.mtl", "newmtl Red\nKd 1 0 0\nmap_Kd Tex/Brick.PNG\nnewmtl Green\nKd 0 1 0\nnewmtl Blue\nKd 0 0 1\n");
@@ -228,8 +259,9 @@ TEST_F(KilnModelTest, ImportedObjExportsTheSameTrianglesAndMaterials) {
   run = Run({"export", "out/box.dof", "back.obj"});
   ASSERT_EQ(run.status, 0) << run.err;
   const ObjContent source = ReadObj(dir.Path("box.obj")), result = ReadObj(dir.Path("back.obj"));
-  EXPECT_EQ(result.triangles, source.triangles);
+  EXPECT_TRUE(SameSurface(source.faces, result.faces));
   EXPECT_EQ(result.materials, source.materials);
+  EXPECT_NE(Run({"info", "out/box.dof"}).out.find("  bounds: (0, 0, 0) to (2, 2, 2),"), std::string::npos);
 
   // What Assimp refuses, or nowhere to write: status 1, the reason, no file.
   dir.WriteFile("broken.obj", "f 1 2 3\n");
@@ -330,6 +362,43 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
     EXPECT_NE(run.err.find("kiln-model: "), std::string::npos) << file;
   }
   for (const std::string &made : kiln::test::ListTree(dir.path())) EXPECT_NE(made.rfind("out.", 0), 0u) << made;
+}
+
+// Binary glTF with its texture inside: a PNG of 40 x 24 in the binary
+// chunk, named by the material's base colour.
+TEST_F(KilnModelTest, BinaryGltfBringsItsEmbeddedTexture) {
+  if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  ASSERT_EQ(kiln::test::RunTool("/usr/bin/convert", {"-size", "40x24", "xc:red", "red.png"}, dir.path()).status, 0);
+  const std::string png = kiln::test::ReadFile(dir.Path("red.png"));
+  kiln::test::ByteWriter bin;
+  for (float f : {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 1.0f}) bin.Float(f);
+  bin.LE16(0).LE16(1).LE16(2).LE16(0).Text(png);
+  std::string binary = bin.Bytes();
+  binary.append((4 - binary.size() % 4) % 4, '\0');
+  std::string json =
+      "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}],"
+      "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"TEXCOORD_0\":1},\"indices\":2,\"material\":0}]}],"
+      "\"materials\":[{\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],"
+      "\"textures\":[{\"source\":0}],\"images\":[{\"bufferView\":3,\"mimeType\":\"image/png\"}],"
+      "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,\"type\":\"VEC3\",\"min\":[0,0,0],\"max\":[1,1,0]},"
+      "{\"bufferView\":1,\"componentType\":5126,\"count\":3,\"type\":\"VEC2\"},"
+      "{\"bufferView\":2,\"componentType\":5123,\"count\":3,\"type\":\"SCALAR\"}],"
+      "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":36},{\"buffer\":0,\"byteOffset\":36,\"byteLength\":24},"
+      "{\"buffer\":0,\"byteOffset\":60,\"byteLength\":6},{\"buffer\":0,\"byteOffset\":68,\"byteLength\":" +
+      std::to_string(png.size()) + "}],\"buffers\":[{\"byteLength\":" + std::to_string(binary.size()) + "}]}";
+  json.append((4 - json.size() % 4) % 4, ' ');
+  kiln::test::ByteWriter glb;
+  glb.Text("glTF").LE32(2).LE32(static_cast<uint32_t>(28 + json.size() + binary.size()));
+  glb.LE32(static_cast<uint32_t>(json.size())).Text("JSON").Text(json);
+  glb.LE32(static_cast<uint32_t>(binary.size())).Text(std::string("BIN\0", 4)).Text(binary);
+  dir.WriteFile("flag.glb", glb.Bytes());
+
+  const ProcessResult run = Run({"import", "flag.glb", "flag.dof"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const ProcessResult texture =
+      kiln::test::RunTool("/usr/bin/convert", {"embedded0.tga", "-format", "%w %h %[pixel:p{0,0}]", "info:"}, dir.path());
+  EXPECT_EQ(texture.out, "64 32 srgba(255,0,0,1)");
+  EXPECT_NE(Run({"info", "flag.dof"}).out.find("embedded0.tga"), std::string::npos);
 }
 
 }  // namespace
