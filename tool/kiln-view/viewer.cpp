@@ -7,6 +7,7 @@
 #include <kiln/qevent.h>
 #include <kiln/qfont.h>
 #include <kiln/qshell.h>
+#include <kiln/qwindow.h>
 #include <kiln/qxdisplay.h>
 
 #include <GL/gl.h>
@@ -127,6 +128,13 @@ bool Viewer::Handle(const QEvent &event) {
       if (event.n != dragButton) return false;
       dragButton = 0;
       return true;
+    case QEVENT_RESIZE:
+      // The view fills the shell, whatever size the user gives it.
+      if (event.window != app.GetShell() || (event.width == window->GetWidth() && event.height == window->GetHeight()))
+        return false;
+      window->SetSize(event.width, event.height);
+      changed = true;
+      return false;
     case QEVENT_MOTIONNOTIFY: {
       if (!dragButton) return false;
       const int dx = event.rootX - dragX, dy = event.rootY - dragY;

@@ -312,7 +312,8 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
 
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
                                               const std::string &textureDirectory, std::string *error) {
-  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size));
+  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size),
+                                             std::string_view(hint) == "ply");
       !problem.empty()) {
     *error = std::move(problem);
     return nullptr;

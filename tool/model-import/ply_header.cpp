@@ -1,5 +1,7 @@
 #include "ply_header.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -34,8 +36,11 @@ std::string LineProblem(const std::vector<std::string> &words) {
 
 }  // namespace
 
-std::string PlyHeaderProblem(std::string_view bytes) {
-  if (bytes.substr(0, 3) != "ply") return "";
+std::string PlyHeaderProblem(std::string_view bytes, bool named) {
+  const std::size_t start = std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size());
+  std::string magic(bytes.substr(start, 3));
+  for (char &c : magic) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (!named && magic != "ply") return "";
   std::size_t at = 0;
   for (int number = 1;; ++number) {
     const std::size_t end = bytes.find('\n', at);
@@ -61,7 +66,9 @@ std::string PlyFileProblem(const std::string &file) {
   std::string head(1 << 20, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  return PlyHeaderProblem(head);
+  std::string extension = file.size() >= 4 ? file.substr(file.size() - 4) : "";
+  for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return PlyHeaderProblem(head, extension == ".ply");
 }
 
 }  // namespace kiln::model

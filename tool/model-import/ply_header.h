@@ -7,9 +7,10 @@
 
 namespace kiln::model {
 
-// Why the bytes are no sound PLY header, or "" when they are one or don't
-// claim to be PLY at all.
-std::string PlyHeaderProblem(std::string_view bytes);
+// Why the bytes are no sound PLY header, or "" when they are one or are no
+// PLY: neither `named` so (by a ".ply" name or hint) nor starting with
+// "ply" in any case, as Assimp would take them.
+std::string PlyHeaderProblem(std::string_view bytes, bool named);
 
 // The same for the start of a file (a header is never longer than 1 MB).
 std::string PlyFileProblem(const std::string &file);
