@@ -1,0 +1,49 @@
+// The example models made by their script, shown by kiln-view with their
+// shader and driven by the world example.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+// Pixels of an uncompressed 32-bit Targa whose green stands out: the
+// globe's land and sea.
+int GreenPixels(const std::string &bytes) {
+  int green = 0;
+  for (std::size_t at = 18; at + 4 <= bytes.size(); at += 4) {
+    const int b = static_cast<unsigned char>(bytes[at]), g = static_cast<unsigned char>(bytes[at + 1]),
+              r = static_cast<unsigned char>(bytes[at + 2]);
+    green += g > 60 && g > r + 20 && g > b;
+  }
+  return green;
+}
+
+TEST(ExampleModels, MadeByTheScriptShownAndDriven) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+  kiln::test::TempDir dir;
+  const auto made = kiln::test::RunProgram({"/bin/sh", MAKE_MODELS_PATH, dir.Path("models"), KILN_MODEL_PATH}, dir.path());
+  ASSERT_EQ(made.status, 0) << made.err;
+  for (const char *file : {"globe.dof", "globe_lod1.dof", "globe_lod2.dof", "globe.shd", "globe.tga", "shine.tga"})
+    EXPECT_TRUE(kiln::test::Exists(dir.Path(std::string("models/") + file))) << file;
+
+  const std::string models = dir.Path("models");
+  const auto viewed = kiln::test::RunProgram(
+      {KILN_VIEW_PATH, "globe.dof", "--shaders", "globe.shd", "--size", "200x150", "--screenshot", "globe-shot.tga"},
+      models);
+  ASSERT_EQ(viewed.status, 0) << viewed.err;
+  EXPECT_GT(GreenPixels(kiln::test::ReadFile(dir.Path("models/globe-shot.tga"))), 200 * 150 / 10);
+
+  const auto ring = kiln::test::RunProgram(
+      {WORLD_RING_PATH, "globe.dof", "--shaders", "globe.shd", "--screenshot", "ring.tga"}, models);
+  ASSERT_EQ(ring.status, 0) << ring.err;
+  EXPECT_NE(ring.out.find("world_ring: wrote ring.tga"), std::string::npos);
+  EXPECT_GT(GreenPixels(kiln::test::ReadFile(dir.Path("models/ring.tga"))), 2000);
+  const auto frames = kiln::test::RunProgram({WORLD_RING_PATH, "globe.dof", "--frames", "3"}, models);
+  EXPECT_EQ(frames.status, 0) << frames.err;
+  EXPECT_NE(frames.out.find("frame 0: "), std::string::npos) << frames.out;
+}
+
+}  // namespace
