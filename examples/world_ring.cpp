@@ -95,9 +95,7 @@ void Paint() {
   if (screenshot) {
     // Read before the swap: the back buffer holds the frame.
     QBitMap picture(32, width, height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.GetBuffer());
+    view->GetCanvas()->ReadPixels(&picture, 0, 0);
     const bool written = picture.Write(screenshot, QBM_FORMAT_TGA);
     std::printf("world_ring: %s %s\n", written ? "wrote" : "could not write", screenshot);
     QGetApp()->Exit(written ? 0 : 1);

@@ -63,12 +63,12 @@ bool Viewer::Screenshot(const std::string &file) {
   const int width = window->GetWidth(), height = window->GetHeight();
   QBitMap picture(32, width, height);
   if (format < 0 || !picture.GetBuffer()) return false;
-  window->GetCanvas()->Select();
+  QCanvas *canvas = window->GetCanvas();
+  canvas->Select();
   view->Paint(camera, width, height);
-  // The front buffer reads black after a swap on some renderers.
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, picture.GetBuffer());
+  // Read from the back buffer, before any swap: the front buffer reads
+  // black after a swap on some renderers.
+  canvas->ReadPixels(&picture, 0, 0);
   return picture.Write(file.c_str(), format, 90);
 }
 
