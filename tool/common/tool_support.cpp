@@ -3,9 +3,9 @@
 #include <kiln/qbitmap.h>
 #include <kiln/qdebug.h>
 
-#include <cctype>
-
 #include <cstdio>
+
+#include "path_names.h"
 
 namespace kiln::tool {
 namespace {
@@ -36,10 +36,7 @@ bool IsHelpRequest(const std::string &argument) {
 }
 
 int ImageFormatFor(const std::string &path, bool gray) {
-  const std::size_t dot = path.rfind('.'), slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return -1;
-  std::string extension = path.substr(dot);
-  for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = LowerExtension(path);
   if (extension == ".rgb" || extension == ".sgi") return QBM_FORMAT_RGB;
   if (extension == ".tga") return gray ? QBM_FORMAT_TGA_GRAY : QBM_FORMAT_TGA;
   if (extension == ".jpg" || extension == ".jpeg") return QBM_FORMAT_JPG;

@@ -22,6 +22,7 @@
 #include "model_import.h"
 #include "model_info.h"
 #include "obj_export.h"
+#include "path_names.h"
 #include "tool_support.h"
 
 namespace {
@@ -102,11 +103,6 @@ int Info(const std::string &file) {
   return 0;
 }
 
-std::string DirectoryOf(const std::string &path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 // On a terminal: how far the import has come, on one line.
 void ShowProgress(float done) {
   static int shown = -1;
@@ -121,10 +117,10 @@ int Import(const std::string &in, const std::string &out) {
   const bool terminal = isatty(STDERR_FILENO);
   std::string error;
   std::unique_ptr<DGeode> model =
-      kiln::model::ImportModel(in, DirectoryOf(out), &error, terminal ? ShowProgress : nullptr);
+      kiln::model::ImportModel(in, kiln::tool::DirectoryOf(out), &error, terminal ? ShowProgress : nullptr);
   if (terminal) std::fputs(model ? "\rwriting     " : "\r            \r", stderr);
   if (!model) return Error(error);
-  model->SetName(out.substr(out.rfind('/') + 1).c_str());
+  model->SetName(kiln::tool::BaseName(out).c_str());
   // Written beside and renamed when whole: never a half-written model.
   const std::string partial = out + ".partial";
   bool written = false;

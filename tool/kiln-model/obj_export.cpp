@@ -8,20 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "path_names.h"
+
 namespace kiln::model {
 
 namespace {
-
-std::string Base(const std::string &path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string &path) {
-  const std::size_t dot = path.rfind('.');
-  const std::size_t slash = path.rfind('/');
-  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path : path.substr(0, dot);
-}
 
 // A file written under a temporary name and renamed when closed sound.
 class Output {
@@ -60,13 +51,13 @@ void WriteMaterial(FILE *out, const DMaterial &material) {
 }  // namespace
 
 bool ExportObj(const DGeode &geode, const std::string &out, std::string *error) {
-  const std::string mtlPath = WithoutExtension(out) + ".mtl";
+  const std::string mtlPath = tool::WithoutExtension(out) + ".mtl";
   Output obj(out), mtl(mtlPath);
   if (!obj.get() || !mtl.get()) {
     *error = "can't write '" + std::string(obj.get() ? mtlPath : out) + "'";
     return false;
   }
-  std::fprintf(obj.get(), "# %s\nmtllib %s\n", geode.GetName(), Base(mtlPath).c_str());
+  std::fprintf(obj.get(), "# %s\nmtllib %s\n", geode.GetName(), tool::BaseName(mtlPath).c_str());
   std::vector<const DMaterial *> written;
   long base = 1;  // OBJ counts vertices from 1, over the whole file
   for (int g = 0; g < geode.GetGeobCount(); ++g) {

@@ -10,17 +10,9 @@
 #include <filesystem>
 
 #include "model_import.h"
+#include "path_names.h"
 
 namespace {
-
-bool EndsWithDof(const std::string &file) {
-  if (file.size() < 4) return false;
-  std::string tail = file.substr(file.size() - 4);
-  for (char &c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".dof";
-}
-
-std::string BaseName(const std::string &path) { return path.substr(path.rfind('/') + 1); }
 
 // A directory for the converted textures, removed with what it holds.
 class ScratchDirectory {
@@ -76,7 +68,7 @@ std::unique_ptr<DGeode> LoadModel(const std::string &file, std::string *error) {
     *error = "'" + file + "' is a directory";
     return nullptr;
   }
-  if (EndsWithDof(file)) {
+  if (kiln::tool::LowerExtension(file) == ".dof") {
     std::unique_ptr<DGeode> model(d3LoadModel(file.c_str()));
     if (!model) *error = "can't load '" + file + "'";
     return model;
@@ -89,5 +81,5 @@ std::unique_ptr<DGeode> LoadModel(const std::string &file, std::string *error) {
   std::unique_ptr<DGeode> converted = kiln::model::ImportModel(file, textures.path, error);
   if (!converted) return nullptr;
   // The textures are read with the model: their files can go afterwards.
-  return ThroughModelFile(*converted, BaseName(file), textures.path, error);
+  return ThroughModelFile(*converted, kiln::tool::BaseName(file), textures.path, error);
 }

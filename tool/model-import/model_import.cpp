@@ -12,27 +12,17 @@
 #include <stb/stb_image.h>
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <string_view>
 #include <vector>
 
 #include "import_steps.h"
+#include "path_names.h"
 #include "ply_header.h"
 
 namespace kiln::model {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-std::string DirectoryOf(const std::string &path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 int PowerOfTwo(int size) {
   int power = 1;
@@ -62,7 +52,7 @@ public:
     std::replace(path.begin(), path.end(), '\\', '/');
     std::unique_ptr<QBitMap> bitmap = Decode(path, problem);
     if (!bitmap) return "";
-    if (Lower(path).size() > 4 && Lower(path).compare(Lower(path).size() - 4, 4, ".bmp") == 0) bitmap->KeyMagenta();
+    if (tool::LowerExtension(path) == ".bmp") bitmap->KeyMagenta();
     if (outDirectory.empty()) return "";  // decoded only
     const int width = PowerOfTwo(bitmap->GetWidth()), height = PowerOfTwo(bitmap->GetHeight());
     if (width != bitmap->GetWidth() || height != bitmap->GetHeight()) bitmap->Scale(width, height);
@@ -115,7 +105,7 @@ private:
 
   // The texture's lower-case name as Targa, numbered when taken.
   std::string FreeName(const std::string &path) {
-    std::string base = path[0] == '*' ? "embedded" + path.substr(1) : Lower(path.substr(path.rfind('/') + 1));
+    std::string base = path[0] == '*' ? "embedded" + path.substr(1) : tool::LowerCase(tool::BaseName(path));
     const std::size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.resize(dot);
     std::string name = base + ".tga";
@@ -307,7 +297,7 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
   if (progress) importer.SetProgressHandler(new ProgressRelay(progress));  // the importer owns it
   const aiScene *scene = Processed(importer, importer.ReadFile(file, 0), error);
   if (!scene) return nullptr;
-  return Convert(scene, "'" + file + "'", DirectoryOf(file), textureDirectory, error);
+  return Convert(scene, "'" + file + "'", tool::DirectoryOf(file), textureDirectory, error);
 }
 
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,

@@ -1,11 +1,12 @@
 #include "ply_header.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <vector>
+
+#include "path_names.h"
 
 namespace kiln::model {
 
@@ -38,9 +39,7 @@ std::string LineProblem(const std::vector<std::string> &words) {
 
 std::string PlyHeaderProblem(std::string_view bytes, bool named) {
   const std::size_t start = std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size());
-  std::string magic(bytes.substr(start, 3));
-  for (char &c : magic) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (!named && magic != "ply") return "";
+  if (!named && tool::LowerCase(std::string(bytes.substr(start, 3))) != "ply") return "";
   std::size_t at = 0;
   for (int number = 1;; ++number) {
     const std::size_t end = bytes.find('\n', at);
@@ -66,9 +65,7 @@ std::string PlyFileProblem(const std::string &file) {
   std::string head(1 << 20, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  std::string extension = file.size() >= 4 ? file.substr(file.size() - 4) : "";
-  for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return PlyHeaderProblem(head, extension == ".ply");
+  return PlyHeaderProblem(head, tool::LowerExtension(file) == ".ply");
 }
 
 }  // namespace kiln::model
