@@ -14,8 +14,6 @@
 
 #include <tiny_obj_loader.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -24,13 +22,13 @@
 #include <vector>
 
 #include "import_steps.h"
+#include "median_runs.h"
 #include "model_import.h"
 
 namespace {
 
 constexpr int kCells = 600, kRuns = 3;
 
-using Clock = std::chrono::steady_clock;
 
 // What every side must agree on. Positions are quarters and small
 // integers, so every sum is exact whatever the order.
@@ -122,26 +120,9 @@ bool LoadWithTinyObj(const std::string &obj, Triangles &triangles) {
   return true;
 }
 
-// The median of kRuns timed runs after one untimed one (which fills the
-// page cache); fails when a run fails or disagrees with the first.
+// Timed as the median of kRuns runs; each must agree with the first.
 bool Measure(const char *name, const std::function<bool(Triangles &)> &run, Triangles &result, double &seconds) {
-  if (!run(result)) {
-    std::printf("%s: failed\n", name);
-    return false;
-  }
-  std::vector<double> times;
-  for (int i = 0; i < kRuns; ++i) {
-    Triangles again;
-    const auto start = Clock::now();
-    const bool done = run(again);
-    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-    if (!done || !(again == result)) {
-      std::printf("%s: run %d failed or gave other triangles\n", name, i + 1);
-      return false;
-    }
-  }
-  std::sort(times.begin(), times.end());
-  seconds = times[times.size() / 2];
+  if (!kiln::bench::MedianOfRuns(name, kRuns, run, result, seconds)) return false;
   std::printf("%-32s %8.1f ms  (%ld triangles)\n", name, seconds * 1e3, result.count);
   return true;
 }

@@ -15,7 +15,6 @@
 #include <tiny_obj_loader.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,12 +25,12 @@
 
 #include "byte_writer.h"
 #include "dof_chunks.h"
+#include "median_runs.h"
 
 namespace {
 
 constexpr int kGeobs = 32, kColumns = 128, kRows = 256, kMaterials = 8, kLoads = 7;
 
-using Clock = std::chrono::steady_clock;
 using kiln::test::ByteWriter;
 
 struct Sheet {
@@ -228,26 +227,9 @@ bool LoadWithTinyObj(const std::string &path, Summary &summary) {
   return true;
 }
 
-// The median of kLoads timed loads after one untimed one (which fills the
-// page cache); fails when any load fails or disagrees with the first.
+// Timed as the median of kLoads loads; each must agree with the first.
 bool Measure(const char *name, const std::function<bool(Summary &)> &load, Summary &summary, double &seconds) {
-  if (!load(summary)) {
-    std::printf("%s: the load failed\n", name);
-    return false;
-  }
-  std::vector<double> times;
-  for (int i = 0; i < kLoads; ++i) {
-    Summary again;
-    const auto start = Clock::now();
-    const bool loaded = load(again);
-    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-    if (!loaded || !(again == summary)) {
-      std::printf("%s: load %d failed or gave another result\n", name, i + 1);
-      return false;
-    }
-  }
-  std::sort(times.begin(), times.end());
-  seconds = times[times.size() / 2];
+  if (!kiln::bench::MedianOfRuns(name, kLoads, load, summary, seconds)) return false;
   std::printf("%-16s %9.1f ms  (%ld triangles)\n", name, seconds * 1e3, summary.triangles);
   return true;
 }
