@@ -10,6 +10,7 @@
 
 #include "fake_input.h"
 #include "screenshot_files.h"
+#include "targa_picture.h"
 #include "test_support.h"
 
 namespace {
@@ -22,15 +23,6 @@ Window WindowAt(Display *display, int x, int y) {
     at = child;
   }
   return at;
-}
-
-// The pixel (x, y) from the top of an uncompressed 32-bit Targa with rows
-// from the bottom: red, green, blue.
-std::array<int, 3> PixelOf(const std::string &bytes, int x, int y) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes.at(i)); };
-  const int width = byte(12) | byte(13) << 8, height = byte(14) | byte(15) << 8;
-  const std::size_t at = 18 + 4 * static_cast<std::size_t>((height - 1 - y) * width + x);
-  return {byte(at + 2), byte(at + 1), byte(at)};
 }
 
 TEST(BCSquare, ClickedKeyedScreenshottedAndClosed) {
@@ -60,15 +52,16 @@ TEST(BCSquare, ClickedKeyedScreenshottedAndClosed) {
   }
   ASSERT_FALSE(shot.empty());
   usleep(200000);  // written by now
-  const std::string bytes = kiln::test::ReadFile(shot);
+  const kiln::test::TargaPicture picture(kiln::test::ReadFile(shot));
   unlink(shot.c_str());
-  ASSERT_EQ(bytes.size(), 18u + 768u * 576u * 4u);
-  EXPECT_EQ(PixelOf(bytes, 100, 80), (std::array<int, 3>{255, 0, 0}));  // the marker's centre
-  EXPECT_EQ(PixelOf(bytes, 96, 80), (std::array<int, 3>{255, 0, 0}));
+  ASSERT_EQ(picture.width, 768);
+  ASSERT_EQ(picture.height, 576);
+  EXPECT_EQ(picture.At(100, 80), (std::array<int, 3>{255, 0, 0}));  // the marker's centre
+  EXPECT_EQ(picture.At(96, 80), (std::array<int, 3>{255, 0, 0}));
   // The square, moved 16 right and 8 down from (352, 256).
-  EXPECT_EQ(PixelOf(bytes, 368, 264), (std::array<int, 3>{255, 255, 255}));
-  EXPECT_EQ(PixelOf(bytes, 431, 327), (std::array<int, 3>{255, 255, 255}));
-  EXPECT_NE(PixelOf(bytes, 367, 300), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(picture.At(368, 264), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(picture.At(431, 327), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_NE(picture.At(367, 300), (std::array<int, 3>{255, 255, 255}));
 
   input.Chord({XK_Alt_L}, XK_F4);
   const auto result = program.Wait(10000);

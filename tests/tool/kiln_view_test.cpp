@@ -17,6 +17,7 @@
 #include "dof_chunks.h"
 #include "fake_input.h"
 #include "gl_window.h"
+#include "targa_picture.h"
 #include "test_support.h"
 
 using namespace kiln::test::dof;
@@ -60,50 +61,34 @@ std::string Cube(const std::vector<Rgb> &colours) {
   return Dof1({Mats(materials), Geob(faces)});
 }
 
-// An uncompressed 32-bit Targa as the viewer writes it.
-struct Picture {
-  explicit Picture(const std::string &bytes) {
-    if (bytes.size() < 18) return;
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    width = byte(12) | byte(13) << 8;
-    height = byte(14) | byte(15) << 8;
-    if (bytes.size() != 18 + 4 * static_cast<std::size_t>(width * height)) width = height = 0;
-    data = bytes;
-  }
-  // (x, y) from the top left.
-  Rgb At(int x, int y) const {
-    const std::size_t at = 18 + 4 * static_cast<std::size_t>((height - 1 - y) * width + x);
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
-    return {byte(at + 2), byte(at + 1), byte(at)};
-  }
-  // The share of pixels that differ from the other picture's by more than
-  // 16 levels in a channel.
-  double ShareOff(const Picture &other) const {
-    int off = 0;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const Rgb a = At(x, y), b = other.At(x, y);
-        for (int c = 0; c < 3; ++c) {
-          if (std::abs(a[static_cast<std::size_t>(c)] - b[static_cast<std::size_t>(c)]) > 16) {
-            ++off;
-            break;
-          }
+using Picture = kiln::test::TargaPicture;
+
+// The share of pixels that differ between the pictures by more than 16
+// levels in a channel.
+double ShareOff(const Picture &a, const Picture &b) {
+  int off = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const Rgb one = a.At(x, y), other = b.At(x, y);
+      for (std::size_t c = 0; c < 3; ++c) {
+        if (std::abs(one[c] - other[c]) > 16) {
+          ++off;
+          break;
         }
       }
     }
-    return static_cast<double>(off) / (width * height);
   }
-  // Pixels that are not the background (the corner's colour).
-  int Covered() const {
-    int covered = 0;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) covered += At(x, y) != At(0, 0);
-    }
-    return covered;
+  return static_cast<double>(off) / (a.width * a.height);
+}
+
+// Pixels that are not the background (the corner's colour).
+int Covered(const Picture &picture) {
+  int covered = 0;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) covered += picture.At(x, y) != picture.At(0, 0);
   }
-  int width = 0, height = 0;
-  std::string data;
-};
+  return covered;
+}
 
 // The channel that stands out (0 red, 1 green, 2 blue), or -1.
 int Dominant(const Rgb &colour) {
@@ -138,7 +123,7 @@ TEST_F(KilnViewTest, HeadlessCubeMatchesTheExpectedPictureAndShowsEachFaceWhereI
   ASSERT_EQ(shot.height, 96);
   const Picture expected(kiln::test::ReadFile(KILN_VIEW_EXPECTED_CUBE));
   ASSERT_EQ(expected.width, 128);
-  EXPECT_LE(shot.ShareOff(expected), 0.005);
+  EXPECT_LE(ShareOff(shot, expected), 0.005);
 
   // The camera as documented: azimuth 30 from +z towards +x, elevation 20,
   // distance 6, a vertical field of 45 degrees, looking at the centre.
@@ -187,8 +172,8 @@ TEST_F(KilnViewTest, AnObjShowsThePictureOfTheModelFileItImportsTo) {
   const Picture fromObj = Shot({"cube.obj", "--size", "160x120"}, "obj.tga");
   const Picture fromDof = Shot({"cube.dof", "--size", "160x120"}, "dof.tga");
   ASSERT_EQ(fromObj.width, 160);
-  EXPECT_TRUE(fromObj.data == fromDof.data);  // the same bytes
-  EXPECT_GT(fromObj.Covered(), 160 * 120 / 4);  // framed: the cube fills much of the view
+  EXPECT_TRUE(fromObj.Bytes() == fromDof.Bytes());  // the same bytes
+  EXPECT_GT(Covered(fromObj), 160 * 120 / 4);  // framed: the cube fills much of the view
 }
 
 TEST_F(KilnViewTest, RefusesWhatItCannotShow) {
@@ -267,13 +252,13 @@ TEST_F(InteractiveViewTest, DragTurnsTheCameraAsDocumentedAndWireframeToggles) {
   const Picture dragged = Screenshot(program, 1);
   const Picture expected = Shot({"cube.dof", "--size", "320x240", "--camera", "-15,20,6"});
   ASSERT_EQ(dragged.width, 320);
-  EXPECT_LE(dragged.ShareOff(expected), 0.005);
+  EXPECT_LE(ShareOff(dragged, expected), 0.005);
 
   input.Tap(XK_w);
   const Picture wire = Screenshot(program, 2);
-  EXPECT_LT(wire.Covered(), dragged.Covered() / 2);
+  EXPECT_LT(Covered(wire), Covered(dragged) / 2);
   input.Tap(XK_w);
-  EXPECT_LE(Screenshot(program, 3).ShareOff(dragged), 0.005);
+  EXPECT_LE(ShareOff(Screenshot(program, 3), dragged), 0.005);
 
   // The view follows the window's size.
   const Window shell = WindowAt(input.sender, 5, 5);
