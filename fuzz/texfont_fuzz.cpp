@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   layout.Read(description, "fuzz", {256, 128}, {64, 64});
   long sum = 0;
   for (int code = -1; code <= 256; ++code) {
-    if (const DTexFontGlyph *glyph = layout.Find(code)) sum += glyph->advance + glyph->code;
+    if (const DTexFontGlyph *glyph = layout.Find(code)) sum += static_cast<long>(glyph->advance) + glyph->code;
     if (const DTexFontGlyph *outline = layout.FindOutline(code)) sum += outline->x;
   }
   if (const DTexFontGlyph *first = layout.GetGlyph(0)) sum += first->height;

@@ -134,6 +134,12 @@ TEST(TexFontLayout, DamagedDescriptionsReadWhatCanBeFound) {
   ASSERT_NE(twice.layout.Find(65), nullptr);
   EXPECT_EQ(twice.layout.Find(65)->x, 0);
 
+  // The largest numbers a description can hold: no sum overflows.
+  Layout huge("chars\n{\nchar65\n{\nx=2147483647\ny=2147483647\nwid=2147483647\nhgt=2147483647\n}\n}\n");
+  ASSERT_NE(huge.layout.Find(65), nullptr);
+  EXPECT_EQ(huge.layout.Find(65)->width, 2147483647);
+  EXPECT_GT(huge.layout.Find(65)->s1, 1.0f);
+
   Layout empty("");
   EXPECT_TRUE(empty.read);
   EXPECT_EQ(empty.layout.Find(65), nullptr);

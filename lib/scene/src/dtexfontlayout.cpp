@@ -5,6 +5,7 @@
 #include <kiln/qstring.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,12 +25,17 @@ int CodeOfName(const char *name) {
   return static_cast<int>(code);
 }
 
+// A description stores a glyph's width less one; the largest stays as it is.
+int WidthOf(int storedWidth) { return storedWidth < INT_MAX ? storedWidth + 1 : storedWidth; }
+
+// Sums in float: a description may hold any int, and the sums may not fit one.
 void SetCoordinates(DTexFontGlyph &glyph, DTexFontTextureSize texture) {
   const float width = static_cast<float>(texture.width), height = static_cast<float>(texture.height);
-  glyph.s0 = static_cast<float>(glyph.x) / width;
-  glyph.t0 = 1.0f - static_cast<float>(glyph.y + glyph.height) / height;
-  glyph.s1 = (static_cast<float>(glyph.x + glyph.width) - 1.5f) / width;
-  glyph.t1 = 1.0f - static_cast<float>(glyph.y) / height;
+  const float x = static_cast<float>(glyph.x), y = static_cast<float>(glyph.y);
+  glyph.s0 = x / width;
+  glyph.t0 = 1.0f - (y + static_cast<float>(glyph.height)) / height;
+  glyph.s1 = (x + static_cast<float>(glyph.width) - 1.5f) / width;
+  glyph.t1 = 1.0f - y / height;
 }
 
 }  // namespace
@@ -79,7 +85,7 @@ bool DTexFontLayout::Read(const QInfo &description, const char *fontName, DTexFo
     glyph.code = code;
     glyph.x = x;
     glyph.y = description.GetInt((key + ".y").c_str(), 0);
-    glyph.width = description.GetInt((key + ".wid").c_str(), 0) + 1;
+    glyph.width = WidthOf(description.GetInt((key + ".wid").c_str(), 0));
     glyph.height = description.GetInt((key + ".hgt").c_str(), 0);
     if (version >= 2) {
       glyph.advance = description.GetInt((key + ".advance").c_str(), 0);
@@ -94,7 +100,7 @@ bool DTexFontLayout::Read(const QInfo &description, const char *fontName, DTexFo
       outlineGlyph = glyph;
       outlineGlyph.x = description.GetInt((key + ".outline.x").c_str(), -1);
       outlineGlyph.y = description.GetInt((key + ".outline.y").c_str(), -1);
-      outlineGlyph.width = description.GetInt((key + ".outline.wid").c_str(), 0) + 1;
+      outlineGlyph.width = WidthOf(description.GetInt((key + ".outline.wid").c_str(), 0));
       outlineGlyph.height = description.GetInt((key + ".outline.hgt").c_str(), 0);
       SetCoordinates(outlineGlyph, outlineTexture);
     }
