@@ -10,7 +10,7 @@ PACKAGES="
   rename time libinih-dev zlib1g-dev liblz4-dev
   libjpeg62-turbo-dev imagemagick libstb-dev
   libenet-dev iproute2 libassimp-dev libtinyobjloader-dev
-  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libxtst-dev libxfixes-dev libxxf86vm-dev
+  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1 libegl-mesa0 libxtst-dev libxfixes-dev libxxf86vm-dev
   xfonts-base xfonts-75dpi xfonts-100dpi
 "
 

@@ -2,8 +2,7 @@
 # Makes the example models in OUT_DIR: a textured globe as OBJ with MTL and
 # PNG, imported by kiln-model as globe.dof with two lower levels of detail
 # (globe_lod1.dof, globe_lod2.dof), and a shader file globe.shd that adds a
-# shine to it. Needs ImageMagick, and an X display (xvfb-run is used when
-# there is none).
+# shine to it. Needs ImageMagick; no X display.
 #   make-models.sh OUT_DIR [KILN_MODEL]
 set -eu
 out=$1
@@ -49,16 +48,9 @@ convert -size 512x256 -seed 7 plasma:seagreen-steelblue -blur 0x2 \
   globe.png
 convert -size 128x128 radial-gradient:gray45-black "$out/shine.tga"
 
-import() {
-  if [ -n "${DISPLAY:-}" ]; then
-    "$kiln_model" import "$1" "$2"
-  else
-    xvfb-run -a -s "-screen 0 640x480x24" "$kiln_model" import "$1" "$2"
-  fi
-}
-import globe.obj "$out/globe.dof"
-import globe_lod1.obj "$out/globe_lod1.dof"
-import globe_lod2.obj "$out/globe_lod2.dof"
+"$kiln_model" import globe.obj "$out/globe.dof"
+"$kiln_model" import globe_lod1.obj "$out/globe_lod1.dof"
+"$kiln_model" import globe_lod2.obj "$out/globe_lod2.dof"
 
 # The material "globe" finds this shader by name: the texture, then the
 # shine added where the surface faces the viewer.

@@ -1,5 +1,5 @@
 // The example models made by their script, shown by kiln-view with their
-// shader and driven by the world example.
+// shader (in a window and offscreen) and driven by the world example.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -37,6 +37,14 @@ TEST(ExampleModels, MadeByTheScriptShownAndDriven) {
       models);
   ASSERT_EQ(viewed.status, 0) << viewed.err;
   EXPECT_GT(GreenPixels(dir.Path("models/globe-shot.tga")), 200 * 150 / 10);
+  // Without a display the same picture comes from the offscreen context:
+  // the textures, the shader's shine and the levels as in the window.
+  const auto offscreen = kiln::test::RunProgram({"/usr/bin/env", "-u", "DISPLAY", KILN_VIEW_PATH, "globe.dof", "--shaders",
+                                                 "globe.shd", "--size", "200x150", "--screenshot", "globe-none.tga"},
+                                                models);
+  ASSERT_EQ(offscreen.status, 0) << offscreen.err;
+  EXPECT_TRUE(kiln::test::ReadFile(dir.Path("models/globe-none.tga")) ==
+              kiln::test::ReadFile(dir.Path("models/globe-shot.tga")));
 
   const auto ring = kiln::test::RunProgram(
       {WORLD_RING_PATH, "globe.dof", "--shaders", "globe.shd", "--screenshot", "ring.tga"}, models);

@@ -195,16 +195,30 @@ TEST_F(KilnViewTest, RefusesWhatItCannotShow) {
   EXPECT_EQ(View({"cube.dof", "--size", "12"}).status, 2);
   EXPECT_EQ(View({}).status, 2);
 
-  // Without a display: the application's message and status 1.
-  const ProcessResult headless = kiln::test::RunInChild(
-      [] {
-        unsetenv("DISPLAY");
-        execl(KILN_VIEW_PATH, KILN_VIEW_PATH, "cube.dof", "--screenshot", "a.tga", static_cast<char *>(nullptr));
-        _exit(99);
-      },
-      dir.path());
+  // Shown without a display: the application's message and status 1.
+  const ProcessResult headless =
+      kiln::test::RunTool("/usr/bin/env", {"-u", "DISPLAY", KILN_VIEW_PATH, "cube.dof"}, dir.path());
   EXPECT_EQ(headless.status, 1) << headless.err;
-  EXPECT_FALSE(headless.err.empty());
+  EXPECT_NE(headless.err.find("Can't open X11 display"), std::string::npos) << headless.err;
+}
+
+// A picture without a display is rendered offscreen: byte for byte the one
+// drawn in a window under the X server, whatever the options.
+TEST_F(KilnViewTest, WithoutADisplayTheScreenshotIsTheSamePicture) {
+  dir.WriteFile("cube.dof", Cube(kFaceColours));
+  for (const std::vector<std::string> &options : std::vector<std::vector<std::string>>{
+           {"--size", "128x96"}, {"--size", "200x100", "--camera", "-60,35,5", "--wireframe"}}) {
+    std::vector<std::string> args = {"-u", "DISPLAY", KILN_VIEW_PATH, "cube.dof", "--screenshot", "none.tga"};
+    args.insert(args.end(), options.begin(), options.end());
+    const ProcessResult offscreen = kiln::test::RunTool("/usr/bin/env", args, dir.path());
+    ASSERT_EQ(offscreen.status, 0) << offscreen.err;
+    std::vector<std::string> shown = {"cube.dof"};
+    shown.insert(shown.end(), options.begin(), options.end());
+    const Picture window = Shot(shown, "window.tga");
+    const Picture none(kiln::test::ReadFile(dir.Path("none.tga")));
+    EXPECT_GT(Covered(none), 300) << options[1];  // a wireframe covers little
+    EXPECT_TRUE(none.Bytes() == window.Bytes()) << options[1];
+  }
 }
 
 // The top-level window at a point of the root window.

@@ -3,6 +3,8 @@
 #include <kiln/qbitmap.h>
 #include <kiln/qdebug.h>
 
+#include <X11/Xlib.h>
+
 #include <cstdio>
 
 #include "path_names.h"
@@ -33,6 +35,13 @@ int Usage(const char *help) {
 
 bool IsHelpRequest(const std::string &argument) {
   return argument == "--help" || argument == "-h" || argument == "help";
+}
+
+bool HasXDisplay() {
+  Display *display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
 }
 
 int ImageFormatFor(const std::string &path, bool gray) {

@@ -21,6 +21,10 @@ int Usage(const char *help);
 
 bool IsHelpRequest(const std::string &argument);
 
+// Whether an X display can be opened (DISPLAY names a server that answers):
+// programs that can draw either way choose a window or an offscreen context.
+bool HasXDisplay();
+
 // The image format QBitMap::Write() uses for a file name's extension
 // (.rgb/.sgi, .tga, .jpg/.jpeg, in any case), or -1 for any other.
 int ImageFormatFor(const std::string &path, bool gray = false);

@@ -1,18 +1,38 @@
 #include "gl_session.h"
 
 #include <kiln/qcanvas.h>
+#include <kiln/qdrawable.h>
 #include <kiln/qglcontext.h>
+#include <kiln/qoffscreen.h>
 #include <kiln/qxdisplay.h>
 
 namespace {
 
-QCanvas *sessionCanvas = nullptr;
+QCanvas *windowCanvas = nullptr;
 
 }  // namespace
 
-GLSession::GLSession() {
-  display = XOpenDisplay(nullptr);
-  if (!display) return;
+// An unmapped window on the X display with a GL context current on it.
+class GLSession::HiddenWindow : public QDrawable {
+public:
+  explicit HiddenWindow(Display *display);
+  ~HiddenWindow() override;
+
+  const char *ClassName() const override { return "GLSession"; }
+  unsigned long GetXWindow() const override { return window; }
+  unsigned long GetXDrawable() const override { return window; }
+  int GetWidth() const override { return 16; }
+  int GetHeight() const override { return 16; }
+  bool IsReady() const { return ready; }
+
+private:
+  Display *display;
+  Window window = 0;
+  std::unique_ptr<QGLContext> context;
+  bool ready = false;
+};
+
+GLSession::HiddenWindow::HiddenWindow(Display *display) : display(display) {
   QSetXDisplay(display);
   int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
   XVisualInfo *visual = glXChooseVisual(display, DefaultScreen(display), attributes);
@@ -30,17 +50,30 @@ GLSession::GLSession() {
   auto *canvas = new QCanvas(this);
   canvas->SetGLContext(context.get());
   SetCanvasObject(canvas);
-  sessionCanvas = canvas;
-  QCanvas::SetAppCanvasSource([] { return sessionCanvas; });
+  windowCanvas = canvas;
+  QCanvas::SetAppCanvasSource([] { return windowCanvas; });
   ready = true;
 }
 
-GLSession::~GLSession() {
-  QCanvas::SetAppCanvasSource(nullptr);
-  sessionCanvas = nullptr;
-  if (!display) return;
+GLSession::HiddenWindow::~HiddenWindow() {
+  if (windowCanvas == QCanvas::Of(this)) {
+    QCanvas::SetAppCanvasSource(nullptr);
+    windowCanvas = nullptr;
+  }
   if (context) glXMakeCurrent(display, None, nullptr);
   context.reset();
   if (window) XDestroyWindow(display, window);
   // The display stays open: the GL driver keeps state tied to it until exit.
 }
+
+GLSession::GLSession() {
+  if (Display *display = XOpenDisplay(nullptr)) {
+    window = std::make_unique<HiddenWindow>(display);
+    ready = window->IsReady();
+    return;
+  }
+  offscreen = std::make_unique<QOffscreen>(16, 16);
+  ready = offscreen->IsValid();
+}
+
+GLSession::~GLSession() = default;

@@ -1,33 +1,27 @@
-// An unmapped window with a GL context current on it and a canvas that acts
-// as the application's, as a 3D program has when it loads models: textures
-// are made in it.
+// The OpenGL context a 3D program loads its textures in: a hidden window's
+// on the X display when there is one, an offscreen context otherwise. Its
+// canvas acts as the application's, so textures are made where a program
+// makes them and the output is the same either way.
 #pragma once
-
-#include <kiln/qdrawable.h>
-
-#include <GL/glx.h>
 
 #include <memory>
 
-class QGLContext;
+class QOffscreen;
 
-class GLSession : public QDrawable {
+class GLSession {
 public:
   GLSession();
-  ~GLSession() override;
+  ~GLSession();
+  GLSession(const GLSession &) = delete;
+  GLSession &operator=(const GLSession &) = delete;
 
-  const char *ClassName() const override { return "GLSession"; }
-  unsigned long GetXWindow() const override { return window; }
-  unsigned long GetXDrawable() const override { return window; }
-  int GetWidth() const override { return 16; }
-  int GetHeight() const override { return 16; }
-
-  // False without an X display with OpenGL.
+  // False when there is neither an X display with OpenGL nor an offscreen
+  // context (which then said why).
   bool IsReady() const { return ready; }
 
 private:
-  Display *display = nullptr;
-  Window window = 0;
-  std::unique_ptr<QGLContext> context;
+  class HiddenWindow;
+  std::unique_ptr<HiddenWindow> window;
+  std::unique_ptr<QOffscreen> offscreen;
   bool ready = false;
 };

@@ -2,6 +2,7 @@
 // load them, and says what is wrong with them.
 #include <kiln/dgeob.h>
 #include <kiln/dgeode.h>
+#include <kiln/dglobal.h>
 #include <kiln/dmaterial.h>
 #include <kiln/dshader.h>
 #include <kiln/dtexture.h>
@@ -34,8 +35,10 @@ const char kHelp[] =
     "       kiln-model export FILE.dof OUT.obj\n"
     "                                     write it as OBJ with an MTL beside\n"
     "       kiln-model shaders FILE       list the shaders of a shader file\n"
-    "Every warning is printed; the status is 1 when there was one. Textures are\n"
-    "loaded as a program would, which takes an X display with OpenGL.\n";
+    "Every warning is printed; the status is 1 when there was one. check and\n"
+    "shaders load textures as a program would: in a hidden window on the X\n"
+    "display when there is one, else offscreen. info, export and import need\n"
+    "no display: they report and write texture names, never pixels.\n";
 
 int messages = 0;
 
@@ -163,10 +166,14 @@ int main(int argc, char **argv) {
   const bool known = ((command == "check" || command == "shaders" || command == "info") && args.size() == 2) ||
                      ((command == "export" || command == "import") && args.size() == 3);
   if (!known) return kiln::tool::Usage(kHelp);
-  GLSession session;
-  if (!session.IsReady()) return Error("textures need an X display with OpenGL, and there is none");
-  if (command == "check") return Check(args[1]);
-  if (command == "shaders") return Shaders(args[1]);
+  if (command == "check" || command == "shaders") {
+    GLSession session;
+    if (!session.IsReady()) return Error("textures need OpenGL: no X display, and no offscreen context");
+    return command == "check" ? Check(args[1]) : Shaders(args[1]);
+  }
+  // Names, not pixels: the textures are never decoded, and with no GL
+  // context current none are made.
+  d3Global().textureFlags &= ~DGTF_LOAD_IMAGES;
   if (command == "info") return Info(args[1]);
   if (command == "import") return Import(args[1], args[2]);
   return Export(args[1], args[2]);

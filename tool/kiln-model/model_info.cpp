@@ -5,7 +5,9 @@
 #include <kiln/dgeode.h>
 #include <kiln/dmaterial.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -15,18 +17,39 @@ namespace kiln::model {
 
 namespace {
 
-void PrintGeob(int index, const DGeob &geob) {
-  int polygons = 0;
+// "40 polygons (40 quads: 80 triangles)": how many polygons of each number
+// of corners, and the triangles they are drawn as when not all are
+// triangles already.
+std::string Polygons(const DGeob &geob) {
+  std::map<int, long> byCorners;
+  long polygons = 0, triangles = 0;
   for (int b = 0; b < geob.GetBurstCount(); ++b) {
     int first = 0, count = 0;
-    if (geob.GetBurstRange(b, &first, &count)) polygons += count / geob.burstVperP[b];
+    const int corners = geob.burstVperP[b];
+    if (!geob.GetBurstRange(b, &first, &count) || corners <= 0) continue;
+    byCorners[corners] += count / corners;
+    polygons += count / corners;
+    triangles += count / corners * std::max(0, corners - 2);
   }
+  std::string kinds;
+  for (const auto &[corners, number] : byCorners) {
+    const std::string kind = corners == 3 ? "triangle" : corners == 4 ? "quad" : std::to_string(corners) + "-gon";
+    kinds += (kinds.empty() ? "" : ", ") + std::to_string(number) + " " + kind + (number == 1 ? "" : "s");
+  }
+  std::string text = std::to_string(polygons) + " polygons";
+  if (kinds.empty()) return text;
+  if (byCorners.size() > 1 || byCorners.begin()->first != 3) kinds += ": " + std::to_string(triangles) + " triangles";
+  return text + " (" + kinds + ")";
+}
+
+void PrintGeob(int index, const DGeob &geob) {
   std::string arrays;
   if (geob.GetNormals()) arrays += " normals";
   if (geob.GetTVertices()) arrays += " uvs";
   if (geob.GetVColors()) arrays += " colours";
-  std::printf("  geob %d: %d vertices, %d polygons, %d bursts, arrays:%s, material %d\n", index, geob.GetVertexCount(),
-              polygons, geob.GetBurstCount(), arrays.empty() ? " none" : arrays.c_str(), geob.materialID);
+  std::printf("  geob %d: %d vertices, %s, %d bursts, arrays:%s, material %d\n", index, geob.GetVertexCount(),
+              Polygons(geob).c_str(), geob.GetBurstCount(), arrays.empty() ? " none" : arrays.c_str(),
+              geob.materialID);
 }
 
 // False for a file that can't be opened or read to its end (a directory,

@@ -59,7 +59,9 @@ bool ExportObj(const DGeode &geode, const std::string &out, std::string *error) 
   }
   std::fprintf(obj.get(), "# %s\nmtllib %s\n", geode.GetName(), tool::BaseName(mtlPath).c_str());
   std::vector<const DMaterial *> written;
-  long base = 1;  // OBJ counts vertices from 1, over the whole file
+  // OBJ numbers each kind of line from 1 over the whole file: a geob
+  // without texture coordinates or normals moves only the positions on.
+  long base = 1, uvBase = 1, normalBase = 1;
   for (int g = 0; g < geode.GetGeobCount(); ++g) {
     const DGeob *geob = geode.GetGeob(g);
     const int vertices = geob->GetVertexCount();
@@ -94,16 +96,19 @@ bool ExportObj(const DGeode &geode, const std::string &out, std::string *error) 
       for (int face = first; face + perPolygon <= first + count; face += perPolygon) {
         std::fputc('f', obj.get());
         for (int corner = 0; corner < perPolygon; ++corner) {
-          const long index = base + geob->GetIndices()[face + corner];
-          if (uvs && normals) std::fprintf(obj.get(), " %ld/%ld/%ld", index, index, index);
-          else if (uvs) std::fprintf(obj.get(), " %ld/%ld", index, index);
-          else if (normals) std::fprintf(obj.get(), " %ld//%ld", index, index);
-          else std::fprintf(obj.get(), " %ld", index);
+          const long index = geob->GetIndices()[face + corner];
+          const long v = base + index, vt = uvBase + index, vn = normalBase + index;
+          if (uvs && normals) std::fprintf(obj.get(), " %ld/%ld/%ld", v, vt, vn);
+          else if (uvs) std::fprintf(obj.get(), " %ld/%ld", v, vt);
+          else if (normals) std::fprintf(obj.get(), " %ld//%ld", v, vn);
+          else std::fprintf(obj.get(), " %ld", v);
         }
         std::fputc('\n', obj.get());
       }
     }
     base += vertices;
+    if (uvs) uvBase += vertices;
+    if (normals) normalBase += vertices;
   }
   if (!mtl.Keep() || !obj.Keep()) {
     *error = "can't write '" + out + "'";

@@ -3,6 +3,7 @@
 // it without showing anything.
 #include <kiln/dgeode.h>
 #include <kiln/qapp.h>
+#include <kiln/qoffscreen.h>
 #include <kiln/qrect.h>
 
 #include <cstdio>
@@ -23,7 +24,8 @@ const char kHelp[] =
     "FILE is a model file (its levels \"NAME_lodN.dof\" beside it are loaded too)\n"
     "or any model kiln-model imports (OBJ, glTF, PLY, STL, ...), converted in\n"
     "memory. --shaders loads a shader file first. With --screenshot one frame is\n"
-    "rendered and written by OUT's extension (.tga, .jpg, .rgb), nothing shown.\n"
+    "rendered and written by OUT's extension (.tga, .jpg, .rgb), nothing shown;\n"
+    "without an X display it is rendered offscreen, the same picture.\n"
     "\n"
     "The camera circles the model's bounding sphere: azimuth AZ degrees about the\n"
     "vertical (0 looks from +z, positive turns towards +x), elevation EL degrees,\n"
@@ -89,6 +91,41 @@ bool Parse(const std::vector<std::string> &args, Options *options) {
   return !options->file.empty();
 }
 
+// Loads the shaders and the model into the view with the options' level and
+// wireframe, and frames the camera; the reason when it can't be shown.
+std::string Prepare(const Options &options, ModelView &view, OrbitCamera *camera) {
+  if (!options.shaders.empty() && !view.LoadShaders(options.shaders))
+    return "can't read the shaders of '" + options.shaders + "'";
+  std::string error;
+  std::unique_ptr<DGeode> model = LoadModel(options.file, &error);
+  if (!model || !view.Show(std::move(model), &error)) return error;
+  if (options.level != ModelView::kAutomatic && !view.SetLevel(options.level))
+    return "no level " + std::to_string(options.level) + ": " + std::to_string(view.GetLevelCount()) + " loaded";
+  view.wireframe = options.wireframe;
+
+  const DBox &bounds = view.GetBounds();
+  camera->Frame((bounds.min + bounds.max) * 0.5f, bounds.GetRadius());
+  if (options.cameraGiven) {
+    camera->azimuth = options.azimuth;
+    camera->elevation = options.elevation;
+    camera->distance = options.distance;
+  }
+  return "";
+}
+
+// The picture drawn in an offscreen context, with no display at all.
+int RenderOffscreen(const Options &options) {
+  QOffscreen offscreen(options.width, options.height);
+  if (!offscreen.IsValid()) return Error("no X display, and no offscreen context to draw in");
+  // Made after the context and gone before it: the textures live in it.
+  ModelView view;
+  OrbitCamera camera;
+  if (const std::string error = Prepare(options, view, &camera); !error.empty()) return Error(error);
+  if (!view.WritePicture(camera, offscreen.GetCanvas(), options.screenshot))
+    return Error("can't write '" + options.screenshot + "'");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -103,6 +140,9 @@ int main(int argc, char **argv) {
   if (!options.screenshot.empty() && kiln::tool::ImageFormatFor(options.screenshot) < 0)
     return Error("can't write '" + options.screenshot + "': use .tga, .jpg, .jpeg, .rgb or .sgi");
 
+  // A picture needs no window: without a display it is drawn offscreen.
+  if (!options.screenshot.empty() && !kiln::tool::HasXDisplay()) return RenderOffscreen(options);
+
   QApp app("kiln-view", "kiln-view");  // without a display, the process ends here
   app.NoBC();
   app.NoStateManager();
@@ -113,26 +153,8 @@ int main(int argc, char **argv) {
   if (!app.Create()) return Error("can't make the window");
   Viewer viewer(app);
   if (!viewer.IsReady()) return Error("can't make the window");
-
-  ModelView &view = viewer.View();
-  if (!options.shaders.empty() && !view.LoadShaders(options.shaders))
-    return Error("can't read the shaders of '" + options.shaders + "'");
-  std::string error;
-  std::unique_ptr<DGeode> model = LoadModel(options.file, &error);
-  if (!model || !view.Show(std::move(model), &error)) return Error(error);
-  if (options.level != ModelView::kAutomatic && !view.SetLevel(options.level))
-    return Error("no level " + std::to_string(options.level) + ": " + std::to_string(view.GetLevelCount()) +
-                 " loaded");
-  view.wireframe = options.wireframe;
-
   OrbitCamera camera;
-  const DBox &bounds = view.GetBounds();
-  camera.Frame((bounds.min + bounds.max) * 0.5f, bounds.GetRadius());
-  if (options.cameraGiven) {
-    camera.azimuth = options.azimuth;
-    camera.elevation = options.elevation;
-    camera.distance = options.distance;
-  }
+  if (const std::string error = Prepare(options, viewer.View(), &camera); !error.empty()) return Error(error);
   viewer.SetCamera(camera);
 
   if (!options.screenshot.empty()) {

@@ -5,12 +5,15 @@
 #include <kiln/dglobal.h>
 #include <kiln/dmaterial.h>
 #include <kiln/dshader.h>
+#include <kiln/qbitmap.h>
+#include <kiln/qcanvas.h>
 
 #include <GL/gl.h>
 
 #include <cfloat>
 
 #include "orbit_camera.h"
+#include "tool_support.h"
 
 namespace {
 
@@ -131,4 +134,17 @@ ModelView::Frame ModelView::Paint(const OrbitCamera &camera, int width, int heig
     frame.triangles += item->geob->GetIndexCount() / 3;
   }
   return frame;
+}
+
+bool ModelView::WritePicture(const OrbitCamera &camera, QCanvas *canvas, const std::string &file) {
+  const int format = kiln::tool::ImageFormatFor(file);
+  const int width = canvas->GetWidth(), height = canvas->GetHeight();
+  QBitMap picture(32, width, height);
+  if (format < 0 || !picture.GetBuffer()) return false;
+  canvas->Select();
+  Paint(camera, width, height);
+  // Read from the back buffer, before any swap: the front buffer reads
+  // black after a swap on some renderers.
+  canvas->ReadPixels(&picture, 0, 0);
+  return picture.Write(file.c_str(), format, 90);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 class DGeode;
+class QCanvas;
 struct OrbitCamera;
 
 class ModelView {
@@ -40,6 +41,10 @@ public:
 
   // Clears the view and paints the model into the current GL context.
   Frame Paint(const OrbitCamera &camera, int width, int height);
+  // A frame painted on the canvas (a window's or an offscreen one), read
+  // back before any swap and written by the file's extension (.tga, .jpg,
+  // .rgb); false when it can't be written.
+  bool WritePicture(const OrbitCamera &camera, QCanvas *canvas, const std::string &file);
 
   const DBox &GetBounds() const { return bounds; }
   int GetLevelCount() const { return static_cast<int>(ranges.size()); }

@@ -1,7 +1,6 @@
 #include "viewer.h"
 
 #include <kiln/qapp.h>
-#include <kiln/qbitmap.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qdraw.h>
 #include <kiln/qevent.h>
@@ -58,19 +57,7 @@ void Viewer::SetCamera(const OrbitCamera &shown) {
   changed = true;
 }
 
-bool Viewer::Screenshot(const std::string &file) {
-  const int format = kiln::tool::ImageFormatFor(file);
-  const int width = window->GetWidth(), height = window->GetHeight();
-  QBitMap picture(32, width, height);
-  if (format < 0 || !picture.GetBuffer()) return false;
-  QCanvas *canvas = window->GetCanvas();
-  canvas->Select();
-  view->Paint(camera, width, height);
-  // Read from the back buffer, before any swap: the front buffer reads
-  // black after a swap on some renderers.
-  canvas->ReadPixels(&picture, 0, 0);
-  return picture.Write(file.c_str(), format, 90);
-}
+bool Viewer::Screenshot(const std::string &file) { return view->WritePicture(camera, window->GetCanvas(), file); }
 
 std::string Viewer::FreeScreenshotName() {
   struct stat existing;

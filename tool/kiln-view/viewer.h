@@ -29,8 +29,7 @@ public:
   ModelView &View() { return *view; }
   // The camera shown, and the one r goes back to.
   void SetCamera(const OrbitCamera &start);
-  // A frame without the overlay, read from the back buffer before any swap
-  // and written by the file's extension.
+  // A frame without the overlay, written by the file's extension.
   bool Screenshot(const std::string &file);
   // Shows the model until q or the window's close; never returns.
   [[noreturn]] void Run();

@@ -280,6 +280,9 @@ bool QEventGet(QEvent *event) {
   // Drains X only while the queue is empty, polling until something arrives.
   while (count == 0 && !QEventPending()) {
     if (!QGetXDisplay()) {
+      static bool told = false;
+      if (!told) QRequireXDisplay("QEventGet()");
+      told = true;
       event->type = 0;
       return false;
     }

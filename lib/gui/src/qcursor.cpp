@@ -31,8 +31,9 @@ QCursor::~QCursor() {
 }
 
 bool QCursor::Create(int kind) {
-  Display *display = QGetXDisplay();
-  if (!display || cursor) return cursor != 0;
+  if (cursor) return true;
+  Display *display = QRequireXDisplay("QCursor::Create()");
+  if (!display) return false;
   const Window root = RootWindow(display, DefaultScreen(display));
   XColor foreground = NamedColor(display, "red");
   XColor background = NamedColor(display, "yellow");

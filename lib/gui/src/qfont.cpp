@@ -2,6 +2,7 @@
 
 #include <kiln/qdebug.h>
 #include <kiln/qeval.h>
+#include <kiln/qglcontext.h>
 #include <kiln/qtexturefont.h>
 #include <kiln/qxdisplay.h>
 
@@ -36,7 +37,7 @@ QFont::QFont(const char *familyName, int fontSize, int fontSlant, int fontWeight
 
 QFont::~QFont() {
   // Only the lists this font reserved, in the contexts sharing them.
-  if (listBase && glXGetCurrentContext()) glDeleteLists(listBase, kLists);
+  if (listBase && QGLContext::GetCurrentNativeContext()) glDeleteLists(listBase, kLists);
   if (fontStruct) XFreeFont(QGetXDisplay(), fontStruct);
 }
 
@@ -90,7 +91,7 @@ bool QFont::CreateBitmapFont() {
                            Field(kSlants, slant) + "-" + Field(kWidths, width) + "-*-" + std::to_string(size) +
                            "-*-*-*-*-*-*-*";
   pattern = name.c_str();
-  Display *display = QGetXDisplay();
+  Display *display = QRequireXDisplay("QFont::Create()");
   XFontStruct *loaded = display ? XLoadQueryFont(display, name.c_str()) : nullptr;
   if (!loaded) {
     qerr("QFont::Create: can't create font '%s'\n", name.c_str());

@@ -9,7 +9,7 @@
 
 QFontList::QFontList() {
   qdbg("QFontList ctor\n");
-  Display *display = QGetXDisplay();
+  Display *display = QRequireXDisplay("QFontList::QFontList()");
   if (display) names = XListFonts(display, "*", 9999, &nameCount);
   qdbg("  count=%d\n", nameCount);
   for (int i = 0; i < nameCount; ++i) {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 QGC::QGC(QDrawable *drawable) : drawable(drawable) {
-  Display *display = QGetXDisplay();
+  Display *display = QRequireXDisplay("QGC::QGC()");
   // A pixel buffer has no X drawable to draw on.
   if (display && drawable && drawable->GetXDrawable()) gc = XCreateGC(display, drawable->GetXDrawable(), 0, nullptr);
 }

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "egl_pbuffer.h"
+
 namespace {
 
 constexpr int kBorrowed = 1;
@@ -99,12 +101,30 @@ QGLContext::QGLContext(GLXContext borrowed, QDrawable *drawable)
   Identity(camera);
 }
 
+QGLContext::QGLContext(QDrawable *drawable, int width, int height)
+    : window(drawable), readWindow(drawable), pbuffer(std::make_unique<kiln::gui::EGLPbuffer>(width, height)) {
+  Identity(projection);
+  Identity(camera);
+}
+
 QGLContext::~QGLContext() {
   if (current == this) current = nullptr;
+  pbuffer.reset();
   if (context && !(flags & kBorrowed) && QGetXDisplay()) {
     if (glXGetCurrentContext() == context) glXMakeCurrent(QGetXDisplay(), None, nullptr);
     glXDestroyContext(QGetXDisplay(), context);
   }
+}
+
+bool QGLContext::IsValid() const { return pbuffer ? pbuffer->IsValid() : context != nullptr; }
+
+const void *QGLContext::GetNativeContext() const {
+  return pbuffer ? pbuffer->GetContext() : static_cast<const void *>(context);
+}
+
+const void *QGLContext::GetCurrentNativeContext() {
+  if (GLXContext glx = glXGetCurrentContext()) return glx;
+  return kiln::gui::CurrentEGLContext();
 }
 
 bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readWindow, int flags) {
@@ -114,7 +134,11 @@ bool QGLContext::Select(QGLContext *context, QDrawable *window, QDrawable *readW
   if (window) context->window = context->readWindow = window;
   if (readWindow) {
     qerr("QGLContext::Select() with read is NYI/Linux");
+  } else if (context->pbuffer) {
+    context->pbuffer->MakeCurrent();
   } else if (QGetXDisplay() && context->window) {
+    // GLX refuses while the thread's OpenGL belongs to an EGL context.
+    kiln::gui::ReleaseCurrentEGL();
     glXMakeCurrent(QGetXDisplay(), static_cast<GLXDrawable>(context->window->GetXWindow()), context->context);
   }
   if (!(flags & QGL_SELECT_NO_EXTENSIONS) && !(context->flags & kGathered)) context->GatherExtensions();
@@ -160,7 +184,7 @@ void QGLContext::MakeCurrentIfOther() {
 
 void QGLContext::Swap() {
   MakeCurrentIfOther();
-  if (QGetXDisplay() && window) glXSwapBuffers(QGetXDisplay(), static_cast<GLXDrawable>(window->GetXWindow()));
+  if (!pbuffer && QGetXDisplay() && window) glXSwapBuffers(QGetXDisplay(), static_cast<GLXDrawable>(window->GetXWindow()));
 }
 
 void QGLContext::Setup2D() {
@@ -374,7 +398,7 @@ void QGLDumpState(const char *label) {
   glGetFloatv(GL_ZOOM_Y, &zoomY);
   glGetIntegerv(GL_RGBA_MODE, &rgba);
   glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffer);
-  qdbg("OpenGL state: (context %p) (%s)\n", static_cast<void *>(glXGetCurrentContext()), label ? label : "");
+  qdbg("OpenGL state: (context %p) (%s)\n", QGLContext::GetCurrentNativeContext(), label ? label : "");
   qdbg("Raster position      : %f,%f,%f,%f\n", position[0], position[1], position[2], position[3]);
   qdbg("Raster color         : %f,%f,%f,%f\n", color[0], color[1], color[2], color[3]);
   qdbg("Raster position valid: %d\n", valid);

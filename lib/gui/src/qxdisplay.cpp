@@ -28,6 +28,11 @@ void QSetXDisplay(Display *newDisplay) {
 
 Display *QGetXDisplay() { return display; }
 
+Display *QRequireXDisplay(const char *who) {
+  if (!display) qerr("%s; no X display", who);
+  return display;
+}
+
 int QXErrorCount() { return errors; }
 
 void QAllocDefaultColors() {

@@ -73,11 +73,8 @@ bool QXWindow::ChooseVisual() {
 }
 
 int QXWindow::Create() {
-  Display *display = QGetXDisplay();
-  if (!display) {
-    qerr("QXWindow:Create; no X display");
-    return false;
-  }
+  Display *display = QRequireXDisplay("QXWindow:Create");
+  if (!display) return false;
   if (window) return true;
   if (flags & QXWF_FULLSCREEN) {
     int width = 640, height = 480, depth = 32, oldWidth = 0, oldHeight = 0;

@@ -43,6 +43,8 @@ bool DBitMapTexture::LoadBitMap(const QBitMap *bitmap) {
 
   if (!texID) CreateTexture();
   else Bind();
+  // No context, no GL texture: the sizes are all there is to keep.
+  if (!texID) return true;
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);

@@ -21,7 +21,7 @@ DTexture::~DTexture() {
   if (DTexturePool *pool = DGlobal::LivingPool()) pool->Remove(this);
   // A texture name means something only in the context (and its share
   // group) that made it: in any other it would delete another texture.
-  if (texID && glxContext && glXGetCurrentContext() == glxContext) glDeleteTextures(1, &texID);
+  if (texID && nativeContext && QGLContext::GetCurrentNativeContext() == nativeContext) glDeleteTextures(1, &texID);
 }
 
 void DTexture::Detach() {
@@ -37,16 +37,23 @@ void DTexture::Detach() {
 
 void DTexture::CreateTexture() {
   if (refCount > 0) qwarn("DTexture::CreateTexture(); texture was already created (%s)", GetName());
-  if (texID && glxContext && glXGetCurrentContext() == glxContext) glDeleteTextures(1, &texID);
+  if (texID && nativeContext && QGLContext::GetCurrentNativeContext() == nativeContext) glDeleteTextures(1, &texID);
+  texID = 0;
   context = QGLContext::GetCurrent();
-  glxContext = glXGetCurrentContext();
+  nativeContext = QGLContext::GetCurrentNativeContext();
+  // A program that only reads models has no context: the texture keeps its
+  // settings and sizes, and no GL texture is made.
+  if (!nativeContext) {
+    ++refCount;
+    return;
+  }
   glGenTextures(1, &texID);
   glBindTexture(target, texID);
 
   static bool warned = false;
   const QCanvas *canvas = QCanvas::GetAppCanvas();
   const QGLContext *canvasContext = canvas ? canvas->GetGLContext() : nullptr;
-  if (!warned && (!canvasContext || canvasContext->GetGLXContext() != glxContext)) {
+  if (!warned && (!canvasContext || canvasContext->GetNativeContext() != nativeContext)) {
     warned = true;
     qwarn("Textures being created outside of QCV; probably NOT wanted");
   }
@@ -105,6 +112,8 @@ void DTexture::SetWrap(GLenum s, GLenum t, GLenum r, GLenum q) {
   wrapT = t;
   wrapR = r;
   wrapQ = q;
+  // Without a GL texture the fields wait for CreateTexture().
+  if (!texID) return;
   Bind();
   glTexParameteri(target, GL_TEXTURE_WRAP_S, static_cast<GLint>(s));
   glTexParameteri(target, GL_TEXTURE_WRAP_T, static_cast<GLint>(t));

@@ -10,7 +10,6 @@
 #include <kiln/qutil.h>
 
 #include <GL/glu.h>
-#include <GL/glx.h>
 
 #include <algorithm>
 #include <memory>
@@ -23,7 +22,7 @@ QBitMap *Reduce(const QBitMap &image, const DGlobal &global) {
   const int divisor = std::max(1, global.textureDivisor);
   const int width = std::min(QNearestPowerOf2(std::max(1, image.GetWidth() / divisor)), global.maxTextureWidth);
   const int height = std::min(QNearestPowerOf2(std::max(1, image.GetHeight() / divisor)), global.maxTextureHeight);
-  if (glXGetCurrentContext()) {
+  if (QGLContext::GetCurrentNativeContext()) {
     auto reduced = std::make_unique<QBitMap>(32, width, height);
     if (!reduced->GetBuffer()) return nullptr;
     // The scaler reads the pixel-store state.

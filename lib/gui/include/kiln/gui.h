@@ -23,6 +23,7 @@
 #include <kiln/qgellist.h>
 #include <kiln/qglcontext.h>
 #include <kiln/qgroup.h>
+#include <kiln/qoffscreen.h>
 #include <kiln/qshell.h>
 #include <kiln/qstate.h>
 #include <kiln/qstatemanager.h>

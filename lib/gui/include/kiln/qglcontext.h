@@ -1,14 +1,22 @@
-// A GLX rendering context: made current on demand, knows which OpenGL
+// An OpenGL rendering context: made current on demand, knows which OpenGL
 // extensions are present, keeps its own projection and camera matrices and
-// viewport, and sets up 2D and 3D projections.
+// viewport, and sets up 2D and 3D projections. A window's context is a GLX
+// context on the X display; an offscreen context (QOffscreen's) draws into
+// a pbuffer through EGL and needs no display. The rest of the library
+// treats both alike.
 #pragma once
 
 #include <GL/glx.h>
+
+#include <memory>
 
 #include <kiln/qobject.h>
 #include <kiln/qstring.h>
 
 class QDrawable;
+namespace kiln::gui {
+class EGLPbuffer;
+}
 
 // Extension bits.
 enum QGLExtensionBits {
@@ -34,20 +42,36 @@ public:
   QGLContext(QDrawable *window, XVisualInfo *visual, QGLContext *share, bool direct);
   // Wraps an existing GLX context, which stays alive after this object.
   QGLContext(GLXContext borrowed, QDrawable *window);
+  // An offscreen context: a pbuffer of width x height through EGL, with no
+  // window and no X display; `drawable` (a QOffscreen) stands for the
+  // pbuffer and has its size. Test IsValid(): when no EGL platform gives a
+  // context the first one made says why on the error output, once.
+  QGLContext(QDrawable *drawable, int width, int height);
   ~QGLContext() override;
 
   const char *ClassName() const override { return "QGLContext"; }
-  bool IsValid() const { return context != nullptr; }
+  bool IsValid() const;
+  bool IsOffscreen() const { return pbuffer != nullptr; }
+  // Null for an offscreen context.
   GLXContext GetGLXContext() const { return context; }
   QDrawable *GetWindow() const { return window; }
+  // The platform's context (GLX or EGL), as an identity: the textures and
+  // display lists made while it is current belong to it.
+  const void *GetNativeContext() const;
+  // The platform context current in this thread, whoever made it current
+  // (GLX or EGL); null when none is.
+  static const void *GetCurrentNativeContext();
 
   // Makes the context current on the window (its own when null); does
-  // nothing when it is current already unless QGL_SELECT_FORCE.
+  // nothing when it is current already unless QGL_SELECT_FORCE. An
+  // offscreen context is always made current on its pbuffer.
   static bool Select(QGLContext *context, QDrawable *window = nullptr, QDrawable *readWindow = nullptr,
                      int flags = 0);
   static QGLContext *GetCurrent();
   static void SetCurrent(QGLContext *context);
 
+  // Shows the back buffer of the window; nothing for an offscreen context,
+  // whose pixels are read where they were drawn.
   void Swap();
   // Pixel coordinates with the origin at the bottom left. Nothing is done
   // while the 2D projection this context set is still in place: it knows of
@@ -100,6 +124,7 @@ private:
   int extensions = 0;
   qstring vendor, renderer, version;
   GLXContext context = nullptr;
+  std::unique_ptr<kiln::gui::EGLPbuffer> pbuffer;  // the offscreen kind's
   float projection[16];
   float camera[16];
   int viewport[4] = {};

@@ -9,6 +9,10 @@
 // error output and lets the program go on (Xlib's own ends the process).
 void QSetXDisplay(Display *display);
 Display *QGetXDisplay();
+// The display for what can't work without the X server (windows, events,
+// X fonts, cursors); null after "<who>; no X display" on the error output
+// when there is none.
+Display *QRequireXDisplay(const char *who);
 // The number of X errors reported so far.
 int QXErrorCount();
 

@@ -21,6 +21,8 @@ public:
   // of two at or above the bitmap's size, and a smaller bitmap fills its
   // top rows unscaled (the rest is transparent black); a later load larger
   // than the texture is cut to it. Mipmaps are built unless switched off.
+  // With no GL context current only the sizes are kept (see
+  // CreateTexture()). False for a bitmap that isn't 32-bit.
   bool LoadBitMap(const QBitMap *bitmap);
 
   // The size of the bitmap last loaded, within the texture.

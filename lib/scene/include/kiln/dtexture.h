@@ -5,7 +5,6 @@
 #pragma once
 
 #include <GL/gl.h>
-#include <GL/glx.h>
 
 #include <kiln/qobject.h>
 
@@ -32,6 +31,9 @@ public:
 
   // Makes the GL texture in the current context: level 0 empty at the size
   // set, the filters and wrapping of the fields. It holds one reference.
+  // With no context current (a program that only reads models) no GL
+  // texture is made: the object keeps its sizes and settings, GetTexID()
+  // stays 0, and nothing is drawn with it.
   void CreateTexture();
   // Only once, before creation.
   void SetSize(int width, int height);
@@ -69,7 +71,7 @@ public:
 protected:
   int refCount = 0;
   QGLContext *context = nullptr;
-  GLXContext glxContext = nullptr;  // the GL texture lives in its share group
+  const void *nativeContext = nullptr;  // the GL texture lives in its share group
   GLuint texID = 0;
   int flags = DTF_MIPMAP;
   int width = 0, height = 0;

@@ -17,8 +17,11 @@
 #include <kiln/dmatrix4.h>
 #include <kiln/dobject.h>
 #include <kiln/dplane3.h>
+#include <kiln/drenderitem.h>
 #include <kiln/dshader.h>
 #include <kiln/dshaderrender.h>
+#include <kiln/dtexfont.h>
+#include <kiln/dtexfontlayout.h>
 #include <kiln/dtexture.h>
 #include <kiln/dtexturemanager.h>
 #include <kiln/dtexturemap.h>
