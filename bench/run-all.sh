@@ -25,7 +25,7 @@ for program in "$build"/bin/bench_*; do
     bench_make_tree) ;;
     bench_archive) run "$name" "$program" "$here/.." ;;
     # It draws: an X server of its own.
-    bench_scene | bench_canvas | bench_events | bench_app | bench_texfont | bench_states | bench_gels | bench_filters | bench_world) run "$name" xvfb-run -a -s "-screen 0 1280x1024x24" "$program" ;;
+    bench_scene | bench_canvas | bench_events | bench_app | bench_texfont | bench_states | bench_gels | bench_filters | bench_world | bench_view) run "$name" xvfb-run -a -s "-screen 0 1280x1024x24" "$program" ;;
     *) run "$name" "$program" ;;
   esac
 done

@@ -4,12 +4,15 @@
 
 #include <kiln/qdebug.h>
 #include <kiln/qdrawable.h>
+#include <kiln/qcanvas.h>
 #include <kiln/qglcontext.h>
+#include <kiln/qoffscreen.h>
 #include <kiln/qxdisplay.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -86,6 +89,32 @@ TEST_F(GLContextTest, SelectDestructionAndBorrowing) {
   EXPECT_TRUE(glXMakeCurrent(display, window->GetXWindow(), raw));
   glXMakeCurrent(display, None, nullptr);
   glXDestroyContext(display, raw);
+}
+
+// A program with windows may render offscreen too: GLX and EGL take the
+// thread's OpenGL in turns, each context keeping its own pixels.
+TEST_F(GLContextTest, WindowAndOffscreenContextsTakeTurns) {
+  QGLContext context(window.get(), visual, nullptr, true);
+  QGLContext::Select(&context);
+  context.Viewport(0, 0, 64, 48);
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(QGLContext::GetCurrentNativeContext(), context.GetGLXContext());
+  QOffscreen offscreen(64, 48);
+  ASSERT_TRUE(offscreen.IsValid());
+  EXPECT_EQ(glXGetCurrentContext(), nullptr);
+  EXPECT_EQ(QGLContext::GetCurrentNativeContext(), offscreen.GetGLContext()->GetNativeContext());
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  for (int turn = 0; turn < 2; ++turn) {
+    QGLContext::Select(&context);
+    EXPECT_EQ(glXGetCurrentContext(), context.GetGLXContext());
+    EXPECT_EQ(window->Pixel(5, 5), (std::array<uint8_t, 4>{255, 0, 0, 255}));
+    offscreen.GetCanvas()->Select();
+    EXPECT_EQ(QGLContext::GetCurrentNativeContext(), offscreen.GetGLContext()->GetNativeContext());
+    EXPECT_EQ(window->Pixel(5, 5), (std::array<uint8_t, 4>{0, 255, 0, 255}));  // read where current
+  }
+  EXPECT_EQ(QGLContext::GetCurrentNativeContext(), offscreen.GetGLContext()->GetNativeContext());
 }
 
 TEST_F(GLContextTest, ProjectionsMatchHandComputedMatrices) {

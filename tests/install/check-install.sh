@@ -2,7 +2,8 @@
 # Installs the build into a scratch prefix and builds small consumers
 # against it, through find_package(Kiln) and through pkg-config: one that
 # uses the library, one that only calls qdbg() and must get the remote
-# output all the same.
+# output all the same, and one that names every installed class through
+# <kiln/kiln.h>.
 set -eu
 build=$1
 here=$2
@@ -29,6 +30,18 @@ c++ -std=c++17 -o "$work/pc-consumer" "$here/consumer/consumer.cpp" $flags
 "$work/pc-consumer" | grep -q "consumer ok"
 # shellcheck disable=SC2086
 c++ -std=c++17 -o "$work/pc-remote-consumer" "$here/consumer/remote_consumer.cpp" $flags
+
+# <kiln/kiln.h> alone names every class of every installed header, so a
+# header left out of it can't go unnoticed.
+classes=$(sed -n -E 's/^(class|struct) ([A-Za-z_][A-Za-z0-9_]*)( final)?( *:[^;{]*)? *\{.*/\2/p' \
+  "$prefix"/include/kiln/*.h | sort -u)
+[ "$(echo "$classes" | wc -l)" -gt 90 ] || { echo "too few classes found in the headers: $classes"; exit 1; }
+{
+  echo "#include <kiln/kiln.h>"
+  for class in $classes; do echo "[[maybe_unused]] $class *named_$class = nullptr;"; done
+} > "$work/every_class.cpp"
+# shellcheck disable=SC2086
+c++ -std=c++17 -fsyntax-only "$work/every_class.cpp" $flags
 
 # Each says whether its datagram arrived.
 for program in "$work/cmake-build/remote_consumer" "$work/pc-remote-consumer"; do

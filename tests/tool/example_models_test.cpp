@@ -1,5 +1,6 @@
 // The example models made by their script, shown by kiln-view with their
-// shader (in a window and offscreen) and driven by the world example.
+// shader (in a window and offscreen), driven by the world example and
+// rendered by the offscreen example.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,6 +46,12 @@ TEST(ExampleModels, MadeByTheScriptShownAndDriven) {
   ASSERT_EQ(offscreen.status, 0) << offscreen.err;
   EXPECT_TRUE(kiln::test::ReadFile(dir.Path("models/globe-none.tga")) ==
               kiln::test::ReadFile(dir.Path("models/globe-shot.tga")));
+
+  // The offscreen example draws the same model with no display at all.
+  const auto rendered = kiln::test::RunProgram(
+      {"/usr/bin/env", "-u", "DISPLAY", OFFSCREEN_RENDER_PATH, "globe.dof", "thumb.tga", "--shaders", "globe.shd"}, models);
+  ASSERT_EQ(rendered.status, 0) << rendered.err;
+  EXPECT_GT(GreenPixels(dir.Path("models/thumb.tga")), 400 * 300 / 10);
 
   const auto ring = kiln::test::RunProgram(
       {WORLD_RING_PATH, "globe.dof", "--shaders", "globe.shd", "--screenshot", "ring.tga"}, models);
