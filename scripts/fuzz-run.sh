@@ -12,23 +12,13 @@ corpus=$(cd "$2" && pwd)
 keep=${3:-}
 seconds=${FUZZ_SECONDS:-10}
 here=$(cd "$(dirname "$0")/.." && pwd)
-# Harnesses that draw need an X server of their own; the leaks of the X and
-# GL libraries are theirs.
-graphical="material model shader"
+# The leaks of the X and GL libraries are theirs.
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
-# The harnesses that draw keep Mesa to the calling thread: no threads for
-# the leak checker to stop, and no shader cache written to the home
-# directory.
+# The harnesses that draw (offscreen) keep Mesa to the calling thread: no
+# threads for the leak checker to stop, and no shader cache written to the
+# home directory.
 export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
 export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
-
-# Runs a harness, under an X server of its own when it draws.
-run() {
-  case " $graphical " in
-    *" $name "*) xvfb-run -a -s "-screen 0 640x480x24" "$@" ;;
-    *) "$@" ;;
-  esac
-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -46,7 +36,7 @@ for harness in "$bin"/fuzz_*; do
   name=$(basename "$harness" | sed 's/^fuzz_//')
   mkdir -p "$found/$name" "$work/$name.run"
   echo "== fuzz $name (${seconds}s)"
-  if ! (cd "$work/$name.run" && run "$harness" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+  if ! (cd "$work/$name.run" && "$harness" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
           -artifact_prefix="$found/$name-" "$found/$name" "$corpus/$name" >"$work/$name.log" 2>&1); then
     tail -n 40 "$work/$name.log"
     echo "FAILED: $name (the input is kept as $found/$name-*)"
