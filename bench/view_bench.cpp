@@ -74,7 +74,8 @@ Grid MakeGrid() {
   const auto at = [](int i, int j) { return static_cast<unsigned>(j * (kCells + 1) + i); };
   for (int j = 0; j < kCells; ++j) {
     for (int i = 0; i < kCells; ++i)
-      grid.indices.insert(grid.indices.end(), {at(i, j), at(i, j + 1), at(i + 1, j), at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)});
+      grid.indices.insert(grid.indices.end(),
+                          {at(i, j), at(i, j + 1), at(i + 1, j), at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)});
   }
   return grid;
 }
@@ -95,10 +96,12 @@ std::string GridModel() {
     const auto at = [&](int i, int j) { return static_cast<uint16_t>((j - first) * (kCells + 1) + i); };
     for (int j = first; j < first + kRowsPerGeob; ++j) {
       for (int i = 0; i < kCells; ++i)
-        indices.insert(indices.end(), {at(i, j), at(i, j + 1), at(i + 1, j), at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)});
+        indices.insert(indices.end(),
+                       {at(i, j), at(i, j + 1), at(i + 1, j), at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)});
     }
     const auto count = static_cast<int32_t>(indices.size());
-    geobs.push_back(Gob1({Ghdr(0, 0, 0), Indi(indices), Vert(corners), Norm(normals), Brst({0}, {count * 3}, {0}, {3})}));
+    geobs.push_back(
+        Gob1({Ghdr(0, 0, 0), Indi(indices), Vert(corners), Norm(normals), Brst({0}, {count * 3}, {0}, {3})}));
   }
   const std::string ground =
       Mat0({Mhdr("ground", "Standard"), Mcol({0.2f, 0.2f, 0.2f, 1, 0.4f, 0.6f, 0.3f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0})});
@@ -145,8 +148,9 @@ double Screenshot(bool display, const std::string &out) {
   const auto start = std::chrono::steady_clock::now();
   pid_t child = 0;
   int status = -1;
-  const bool ran = posix_spawn(&child, KILN_VIEW_PATH, &actions, nullptr, const_cast<char **>(argv), environment.data()) == 0 &&
-                   waitpid(child, &status, 0) == child;
+  const bool ran =
+      posix_spawn(&child, KILN_VIEW_PATH, &actions, nullptr, const_cast<char **>(argv), environment.data()) == 0 &&
+      waitpid(child, &status, 0) == child;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   posix_spawn_file_actions_destroy(&actions);
   return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
@@ -210,7 +214,8 @@ bool KilnFrame(double *seconds, std::vector<uint8_t> *picture) {
 // The floor: a pbuffer of our own on EGL's surfaceless platform, the grid
 // in one vertex array drawn in one call, under ModelView::Paint's state.
 bool FloorFrame(const Grid &grid, const DBox &bounds, double *seconds, std::vector<uint8_t> *picture) {
-  auto platformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+  auto platformDisplay =
+      reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
   EGLDisplay display = platformDisplay ? platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
                                        : EGL_NO_DISPLAY;
   EGLint major = 0, minor = 0;

@@ -63,7 +63,8 @@ int Render(const char *file, const char *shaders, const char *out, int width, in
   const float distances[DGeode::kMaxLevels] = {0, 1e6f, 2e6f};
   model.reset(d3LoadModel(file, nullptr, distances));
   if (!model) return 1;
-  for (int level = 0; level < DGeode::kMaxLevels && model->GetLevel(level); ++level) world.AddGeode(model->GetLevel(level));
+  for (int level = 0; level < DGeode::kMaxLevels && model->GetLevel(level); ++level)
+    world.AddGeode(model->GetLevel(level));
   world.SortByShader();
   DBox bounds;
   model->GetBoundingBox(&bounds);
@@ -92,16 +93,18 @@ int Render(const char *file, const char *shaders, const char *out, int width, in
 }  // namespace
 
 int main(int argc, char **argv) {
-  const char *file = argc > 2 ? argv[1] : nullptr, *out = argc > 2 ? argv[2] : nullptr, *shaders = nullptr;
+  const char *shaders = nullptr;
   int width = 400, height = 300;
-  for (int i = 3; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--shaders") && i + 1 < argc) shaders = argv[++i];
-    else if (!std::strcmp(argv[i], "--size") && i + 1 < argc && std::sscanf(argv[++i], "%dx%d", &width, &height) == 2) continue;
-    else file = nullptr;
+  bool usage = argc < 3;
+  for (int i = 3; i < argc && !usage; ++i) {
+    const bool value = i + 1 < argc;
+    if (!std::strcmp(argv[i], "--shaders") && value) shaders = argv[++i];
+    else if (!std::strcmp(argv[i], "--size") && value) usage = std::sscanf(argv[++i], "%dx%d", &width, &height) != 2;
+    else usage = true;
   }
-  if (!file || FormatOf(out) < 0 || width < 1 || height < 1 || width > 8192 || height > 8192) {
+  if (usage || FormatOf(argv[2]) < 0 || width < 1 || height < 1 || width > 8192 || height > 8192) {
     std::fprintf(stderr, "usage: offscreen_render MODEL.dof OUT.tga|.jpg|.rgb [--shaders FILE] [--size WxH]\n");
     return 2;
   }
-  return Render(file, shaders, out, width, height);
+  return Render(argv[1], shaders, argv[2], width, height);
 }

@@ -86,7 +86,9 @@ TEST_F(OffscreenContext, IsAContextAsAWindowsIs) {
   // Drawn through the canvas, read back: the red rectangle at its place
   // from the top, black around it, opaque everywhere.
   const std::string pixels = Painted(offscreen.GetCanvas());
-  const auto at = [&](int x, int yFromTop) { return pixels.substr(static_cast<std::size_t>(((47 - yFromTop) * 64 + x) * 4), 4); };
+  const auto at = [&](int x, int yFromTop) {
+    return pixels.substr(static_cast<std::size_t>(((47 - yFromTop) * 64 + x) * 4), 4);
+  };
   EXPECT_EQ(at(10, 6), std::string("\xff\x00\x00\xff", 4));
   EXPECT_EQ(at(30, 6), std::string("\x00\x00\x00\xff", 4));
   EXPECT_GT(static_cast<uint8_t>(at(63, 25)[1]), 240);  // the gradient's green end

@@ -2,6 +2,7 @@
 // that tests can put the pieces in any order, leave some out or damage them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -126,6 +127,38 @@ inline std::string Dof1(const std::vector<std::string> &chunks) { return Chunk("
 inline std::string Triangle(int32_t material, float offset = 0) {
   return Gob1({Ghdr(0, 0, material), Indi({0, 1, 2}),
                Vert({offset, 0, 0, offset + 1, 0, 0, offset, 1, 0}), Brst({0}, {9}, {0}, {3})});
+}
+
+// A box of `size` on each axis around `at`: 24 corners, 12 triangles facing
+// out, with texture coordinates (0 to 1 across each face) and normals when
+// asked.
+inline std::string Box(int32_t material, std::array<float, 3> size = {1, 1, 1}, std::array<float, 3> at = {0, 0, 0},
+                       bool uvs = true, bool normals = false) {
+  std::vector<float> corners, coordinates, facing;
+  std::vector<uint16_t> indices;
+  for (std::size_t axis = 0; axis < 3; ++axis) {
+    for (int sign : {-1, 1}) {
+      const std::size_t u = (axis + 1) % 3, v = (axis + 2) % 3;
+      const auto base = static_cast<uint16_t>(corners.size() / 3);
+      for (int corner = 0; corner < 4; ++corner) {
+        float p[3], n[3] = {0, 0, 0};
+        p[axis] = static_cast<float>(sign) * 0.5f;
+        p[u] = (corner & 1 ? 0.5f : -0.5f) * static_cast<float>(sign);
+        p[v] = corner & 2 ? 0.5f : -0.5f;
+        n[axis] = static_cast<float>(sign);
+        for (std::size_t i = 0; i < 3; ++i) corners.push_back(p[i] * size[i] + at[i]);
+        facing.insert(facing.end(), n, n + 3);
+        coordinates.push_back(corner & 1 ? 1.0f : 0.0f);
+        coordinates.push_back(corner & 2 ? 1.0f : 0.0f);
+      }
+      for (uint16_t i : {0, 1, 2, 2, 1, 3}) indices.push_back(static_cast<uint16_t>(base + i));
+    }
+  }
+  std::vector<std::string> parts = {Ghdr(0, 0, material), Indi(indices), Vert(corners)};
+  if (uvs) parts.push_back(Tver(coordinates));
+  if (normals) parts.push_back(Norm(facing));
+  parts.push_back(Brst({0}, {36 * 3}, {0}, {3}));
+  return Gob1(parts);
 }
 
 }  // namespace kiln::test::dof

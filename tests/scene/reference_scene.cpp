@@ -30,36 +30,6 @@ using namespace kiln::test::dof;
 namespace kiln::test {
 namespace {
 
-// A box of `size` around `at`, 24 corners, faces out; with texture
-// coordinates and normals as asked.
-std::string Box(int32_t material, float size, std::array<float, 3> at, bool uvs, bool normals) {
-  std::vector<float> corners, coordinates, facing;
-  std::vector<uint16_t> indices;
-  for (int axis = 0; axis < 3; ++axis) {
-    for (int sign : {-1, 1}) {
-      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-      const auto base = static_cast<uint16_t>(corners.size() / 3);
-      for (int corner = 0; corner < 4; ++corner) {
-        float p[3], n[3] = {0, 0, 0};
-        p[axis] = static_cast<float>(sign) * size / 2;
-        p[u] = (corner & 1 ? size : -size) / 2 * static_cast<float>(sign);
-        p[v] = (corner & 2 ? size : -size) / 2;
-        n[axis] = static_cast<float>(sign);
-        for (int i = 0; i < 3; ++i) corners.push_back(p[i] + at[static_cast<std::size_t>(i)]);
-        facing.insert(facing.end(), n, n + 3);
-        coordinates.push_back(corner & 1 ? 1.0f : 0.0f);
-        coordinates.push_back(corner & 2 ? 1.0f : 0.0f);
-      }
-      for (uint16_t i : {0, 1, 2, 2, 1, 3}) indices.push_back(static_cast<uint16_t>(base + i));
-    }
-  }
-  std::vector<std::string> parts = {Ghdr(0, 0, material), Indi(indices), Vert(corners)};
-  if (uvs) parts.push_back(Tver(coordinates));
-  if (normals) parts.push_back(Norm(facing));
-  parts.push_back(Brst({0}, {36 * 3}, {0}, {3}));
-  return Gob1(parts);
-}
-
 // A square behind the boxes, facing the camera, textured without normals.
 std::string Backdrop(int32_t material) {
   return Gob1({Ghdr(0, 0, material), Indi({0, 1, 2, 2, 1, 3}), Vert({-3, -2, -2, 3, -2, -2, -3, 2, -2, 3, 2, -2}),
@@ -203,9 +173,10 @@ void WriteSceneFiles(const std::string &dir) {
 
   WriteFile(dir + "/crate.dof",
             Dof1({Mats({WrittenMaterial("crate", {"checker.tga"}), WrittenMaterial("sky", {"sky.rgb"})}),
-                  Geob({Box(0, 1.4f, {0, 0, 0}, true, true), Backdrop(1), Box(0, 0.6f, {1.3f, -0.2f, 0.4f}, true, false)})}));
+                  Geob({Box(0, {1.4f, 1.4f, 1.4f}, {0, 0, 0}, true, true), Backdrop(1),
+                        Box(0, {0.6f, 0.6f, 0.6f}, {1.3f, -0.2f, 0.4f})})}));
   WriteFile(dir + "/crate_lod1.dof", Dof1({Mats({WrittenMaterial("crate", {"checker.tga"})}),
-                                           Geob({Box(0, 1.4f, {0, 0, 0}, true, false)})}));
+                                           Geob({Box(0, {1.4f, 1.4f, 1.4f})})}));
   WriteFile(dir + "/crate.shd",
             "shader_crate\n{\nlayer0\n{\nmap=checker.tga\n}\nlayer1\n{\nmap=shine.tga\nblendfunc=one one\n"
             "texgen_s=sphere_map\ntexgen_t=sphere_map\n}\n}\n");

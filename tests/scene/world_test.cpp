@@ -48,31 +48,6 @@ namespace {
 
 constexpr int kSide = 128;
 
-// A cube: 24 corners with texture coordinates, 12 triangles facing out;
-// `size` on each axis around `at`.
-std::string Cube(int32_t material = 0, std::array<float, 3> size = {1, 1, 1}, std::array<float, 3> at = {0, 0, 0}) {
-  std::vector<float> corners, uvs;
-  std::vector<uint16_t> indices;
-  // Each face: its normal axis and sign, and two axes across it.
-  for (int axis = 0; axis < 3; ++axis) {
-    for (int sign : {-1, 1}) {
-      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-      const auto base = static_cast<uint16_t>(corners.size() / 3);
-      for (int corner = 0; corner < 4; ++corner) {
-        float p[3];
-        p[axis] = sign * 0.5f;
-        p[u] = (corner & 1 ? 0.5f : -0.5f) * static_cast<float>(sign);
-        p[v] = corner & 2 ? 0.5f : -0.5f;
-        for (int i = 0; i < 3; ++i) corners.push_back(p[i] * size[static_cast<std::size_t>(i)] + at[static_cast<std::size_t>(i)]);
-        uvs.push_back(corner & 1 ? 1.0f : 0.0f);
-        uvs.push_back(corner & 2 ? 1.0f : 0.0f);
-      }
-      for (uint16_t i : {0, 1, 2, 2, 1, 3}) indices.push_back(static_cast<uint16_t>(base + i));
-    }
-  }
-  return Gob1({Ghdr(0, 0, material), Indi(indices), Vert(corners), Tver(uvs), Brst({0}, {36 * 3}, {0}, {3})});
-}
-
 // A square in the z = 0 plane facing +z, `size` wide.
 std::string Square(int32_t material, float size) {
   const float h = size / 2;
@@ -132,7 +107,7 @@ protected:
 TEST_F(World, ItemsShareTheShaderOfTheirMaterialAndLeaveWhatLacksOne) {
   Picture("stone.tga", QColor(90, 90, 90, 255));
   auto geode = Model("house.dof", Dof1({Mats({WrittenMaterial("wall", {"stone.tga"}), WrittenMaterial("bare", {})}),
-                                        Geob({Cube(0), Cube(0), Cube(1)})}));
+                                        Geob({Box(0), Box(0), Box(1)})}));
   auto world = std::make_unique<DWorld>();
   world->AddGeode(geode.get());
   EXPECT_NE(capture.Take().find("No texture for geob 2 (geode house.dof)\n"), std::string::npos);
@@ -229,7 +204,7 @@ TEST_F(World, ShaderFilesNameTheirShadersAfterTheirDirectory) {
   // use them without owning them.
   d3Global().shaderRender = &world;
   dir.WriteFile("maps/rock.tga", "");
-  auto hut = Model("maps/hut.dof", Dof1({Mats({WrittenMaterial("rock", {})}), Geob({Cube(0)})}));
+  auto hut = Model("maps/hut.dof", Dof1({Mats({WrittenMaterial("rock", {})}), Geob({Box(0)})}));
   DShader *rock = world.FindShader((lower + "rock").c_str());
   EXPECT_EQ(rock, world.GetShader(0));  // the first of that name
   EXPECT_EQ(hut->GetMaterial(0)->shader, rock);
@@ -339,7 +314,7 @@ private:
 // same picture as everything, and nothing culled reaches the GL.
 TEST_F(World, CullingDropsOnlyWhatCantBeSeen) {
   Picture("crate.tga", QColor(200, 150, 50, 255));
-  const std::string crate = Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0)})});
+  const std::string crate = Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Box(0)})});
   auto shared = Model("crate.dof", crate);
   std::vector<std::unique_ptr<DGeode>> placed;
   std::vector<DMatrix4> transforms(200);
@@ -350,7 +325,7 @@ TEST_F(World, CullingDropsOnlyWhatCantBeSeen) {
     // In world space as written.
     const std::array<float, 3> size{scale(random), scale(random), scale(random)};
     const std::array<float, 3> at{spread(random), spread(random) / 4, spread(random)};
-    placed.push_back(Model("placed.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0, size, at)})})));
+    placed.push_back(Model("placed.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Box(0, size, at)})})));
     world.AddGeode(placed.back().get());
   }
   for (std::size_t i = 0; i < transforms.size(); ++i) {
@@ -437,7 +412,7 @@ TEST_F(World, SortingFollowsTheShaderOrderStablyInRuns) {
   ASSERT_TRUE(world.LoadShaders(dir.Path("sorts.shd").c_str()));
   ASSERT_EQ(world.GetShaderCount(), 6);
   Picture("crate.tga", QColor(1, 2, 3, 255));
-  auto crate = Model("crate.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Cube(0)})}));
+  auto crate = Model("crate.dof", Dof1({Mats({WrittenMaterial("crate", {"crate.tga"})}), Geob({Box(0)})}));
   crate->GetMaterial(0)->shader = world.GetShader(0);  // taken, not made
   std::mt19937 random(5);
   std::vector<const DRenderItem *> before;

@@ -129,37 +129,32 @@ bool ChooseConfig(EGLDisplay display, EGLConfig *config) {
   return true;
 }
 
-// Initialises a display of a platform and chooses its config.
-bool Initialize(EGLDisplay display, std::string *why) {
+// A display of a platform, initialised, with its configuration.
+bool Initialize(EGLDisplay display, Platform *opened, std::string *why) {
+  EGLint major = 0, minor = 0;
   if (display == EGL_NO_DISPLAY) {
     *why = ErrorText("no display");
-    return false;
-  }
-  EGLint major = 0, minor = 0;
-  if (!egl.Initialize(display, &major, &minor)) {
+  } else if (!egl.Initialize(display, &major, &minor)) {
     *why = ErrorText("can't initialise");
-    return false;
-  }
-  EGLConfig config = nullptr;
-  if (!ChooseConfig(display, &config)) {
+  } else if (!ChooseConfig(display, &opened->config)) {
     *why = "no pbuffer configuration with desktop OpenGL";
-    return false;
+  } else {
+    opened->display = display;
+    return true;
   }
-  platform.display = display;
-  platform.config = config;
-  return true;
+  return false;
 }
 
-bool OpenSurfaceless(const char *clientExtensions, std::string *why) {
+bool OpenSurfaceless(const char *clientExtensions, Platform *opened, std::string *why) {
   if (!egl.GetPlatformDisplay || !Offers(clientExtensions, "EGL_MESA_platform_surfaceless")) {
     *why = "not offered";
     return false;
   }
-  return Initialize(egl.GetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr), why);
+  return Initialize(egl.GetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr), opened, why);
 }
 
 // The first device that gives a display with a configuration.
-bool OpenDevice(const char *clientExtensions, std::string *why) {
+bool OpenDevice(const char *clientExtensions, Platform *opened, std::string *why) {
   if (!egl.GetPlatformDisplay || !egl.QueryDevices || !Offers(clientExtensions, "EGL_EXT_platform_device")) {
     *why = "not offered";
     return false;
@@ -171,26 +166,25 @@ bool OpenDevice(const char *clientExtensions, std::string *why) {
     return false;
   }
   for (EGLint i = 0; i < count; ++i) {
-    if (Initialize(egl.GetPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr), why)) return true;
+    if (Initialize(egl.GetPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr), opened, why)) return true;
   }
   return false;
 }
 
-// The platform of the process, opened on first use; null (after saying why,
-// once) when there is none.
+// The platform of the process, opened on first use: the surfaceless one,
+// else the device one. Null, after saying why once, when neither works.
 const Platform *Open() {
   if (tried) return platform.display != EGL_NO_DISPLAY ? &platform : nullptr;
   tried = true;
   std::string why;
   if (Load(&why)) {
     const char *extensions = egl.QueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    std::string surfaceless, device;
     const bool trySurfaceless = !onlyOne || onlyPlatform == EGLPlatform::kSurfaceless;
     const bool tryDevice = !onlyOne || onlyPlatform == EGLPlatform::kDevice;
-    if (trySurfaceless && OpenSurfaceless(extensions, &surfaceless)) return &platform;
-    if (tryDevice && OpenDevice(extensions, &device)) return &platform;
-    why.clear();
-    if (trySurfaceless) why = "surfaceless platform: " + surfaceless;
+    std::string surfaceless, device;
+    if (trySurfaceless && OpenSurfaceless(extensions, &platform, &surfaceless)) return &platform;
+    if (tryDevice && OpenDevice(extensions, &platform, &device)) return &platform;
+    why = trySurfaceless ? "surfaceless platform: " + surfaceless : "";
     if (tryDevice) why += (why.empty() ? "" : "; ") + ("device platform: " + device);
   }
   qerr("QGLContext::QGLContext(); no offscreen context: %s", why.c_str());
@@ -205,8 +199,8 @@ EGLPbuffer::EGLPbuffer(int width, int height) {
   const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   surface = egl.CreatePbufferSurface(on->display, on->config, size);
   if (!surface) {
-    qerr("QGLContext::QGLContext(); %s", ErrorText(("no pbuffer of " + std::to_string(width) + "x" +
-                                                     std::to_string(height)).c_str()).c_str());
+    const std::string what = "no pbuffer of " + std::to_string(width) + "x" + std::to_string(height);
+    qerr("QGLContext::QGLContext(); %s", ErrorText(what.c_str()).c_str());
     return;
   }
   egl.BindAPI(EGL_OPENGL_API);

@@ -184,7 +184,9 @@ void QGLContext::MakeCurrentIfOther() {
 
 void QGLContext::Swap() {
   MakeCurrentIfOther();
-  if (!pbuffer && QGetXDisplay() && window) glXSwapBuffers(QGetXDisplay(), static_cast<GLXDrawable>(window->GetXWindow()));
+  // A pbuffer has nothing to swap: its pixels are read where they were drawn.
+  if (pbuffer || !QGetXDisplay() || !window) return;
+  glXSwapBuffers(QGetXDisplay(), static_cast<GLXDrawable>(window->GetXWindow()));
 }
 
 void QGLContext::Setup2D() {

@@ -41,8 +41,7 @@ void DTexture::CreateTexture() {
   texID = 0;
   context = QGLContext::GetCurrent();
   nativeContext = QGLContext::GetCurrentNativeContext();
-  // A program that only reads models has no context: the texture keeps its
-  // settings and sizes, and no GL texture is made.
+  // No context, no GL texture (a program that only reads models).
   if (!nativeContext) {
     ++refCount;
     return;
