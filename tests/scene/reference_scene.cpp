@@ -3,6 +3,7 @@
 #include <kiln/dgeode.h>
 #include <kiln/dglobal.h>
 #include <kiln/dtexture.h>
+#include <kiln/dtexturemanager.h>
 #include <kiln/dtexturepool.h>
 #include <kiln/dvector3.h>
 #include <kiln/dworld.h>
@@ -111,6 +112,31 @@ std::vector<uint8_t> PaintWorld(QCanvas *canvas, const std::string &dir, std::st
   return picture;
 }
 
+// Textures by reference through the manager, side by side in the canvas's
+// lower right: an image, and the stub a missing file gets.
+void PaintManagedTextures(const std::string &dir) {
+  DTextureManager &manager = *d3Global().textureManager;
+  const int references[2] = {d3GetTextureReference((dir + "/sky.rgb").c_str()),
+                             d3GetTextureReference((dir + "/missing.tga").c_str())};
+  glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  for (int i = 0; i < 2; ++i) {
+    DTexture *texture = manager.GetTexture(references[i]);
+    if (!texture) continue;
+    texture->Bind();
+    const float x = 100.0f + 30.0f * static_cast<float>(i);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(x, 4);
+    glTexCoord2f(1, 0), glVertex2f(x + 24, 4);
+    glTexCoord2f(1, 1), glVertex2f(x + 24, 24);
+    glTexCoord2f(0, 1), glVertex2f(x, 24);
+    glEnd();
+  }
+  glPopAttrib();
+  for (int reference : references) manager.Release(reference);
+}
+
 std::vector<uint8_t> PaintCanvas(QCanvas *canvas, const std::string &dir) {
   canvas->Select();
   canvas->Set2D();
@@ -145,6 +171,7 @@ std::vector<uint8_t> PaintCanvas(QCanvas *canvas, const std::string &dir) {
     canvas->Text("VAAV", 80, 80);
     canvas->SetFont(nullptr);
   }
+  PaintManagedTextures(dir);
   return Read(canvas);
 }
 

@@ -1,7 +1,8 @@
 // A scene painted the same way into any canvas, a window's or an offscreen
 // one, so that the two pictures can be compared byte for byte: a world of
 // textured models with a level of detail and a shader file, and a canvas
-// of rectangles, gradients, blits and texture-font text in styled layers.
+// of rectangles, gradients, blits, texture-font text in styled layers and
+// textures from the texture manager (one a missing file's stub).
 #pragma once
 
 #include <cstdint>
