@@ -12,7 +12,7 @@ enum class EGLPlatform { kSurfaceless, kDevice };
 
 class EGLPbuffer {
 public:
-  // A pbuffer of width x height with a context made current on it; test
+  // A pbuffer of width x height with a desktop OpenGL context for it; test
   // IsValid(). When no platform gives a display, the first attempt says why
   // on the error output and later ones fail quietly.
   EGLPbuffer(int width, int height);
