@@ -11,7 +11,7 @@ FUZZ_SECONDS ?= 60
 # Where `make fuzz` keeps what it finds, run after run; outside the checkout.
 FUZZ_KEEP  ?= $(HOME)/.cache/kiln-fuzz
 
-.PHONY: all deps build build-asan test test-normal test-asan run bench fuzz-build fuzz-smoke fuzz install clean
+.PHONY: all deps build build-asan test test-normal test-asan run bench docs fuzz-build fuzz-smoke fuzz install clean
 
 all: build
 
@@ -41,6 +41,12 @@ run: build
 
 bench: build
 	sh bench/run-all.sh $(BUILD)
+
+# The reference and the guide, from the public headers, into $(BUILD)/docs/html;
+# any warning fails it.
+docs: deps
+	mkdir -p $(BUILD)/docs
+	KILN_DOCS_OUTPUT=$(BUILD)/docs doxygen docs/Doxyfile
 
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -12,6 +12,7 @@ PACKAGES="
   libenet-dev iproute2 libassimp-dev libtinyobjloader-dev
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1 libegl-mesa0 libxtst-dev libxfixes-dev libxxf86vm-dev
   xfonts-base xfonts-75dpi xfonts-100dpi
+  doxygen graphviz
 "
 
 missing=""

@@ -1,4 +1,5 @@
-// The whole Kiln library.
+/// \file
+/// The whole Kiln library.
 #pragma once
 
 #include <kiln/core.h>

@@ -1,4 +1,5 @@
-// Everything of the core services.
+/// \file
+/// Everything of the core services.
 #pragma once
 
 #include <kiln/qalloc.h>

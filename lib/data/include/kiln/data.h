@@ -1,4 +1,5 @@
-// Everything of the configuration, file and archive layer.
+/// \file
+/// Everything of the configuration, file and archive layer.
 #pragma once
 
 #include <kiln/core.h>

@@ -1,4 +1,5 @@
-// Everything of the windowing and drawing layer.
+/// \file
+/// Everything of the windowing and drawing layer.
 #pragma once
 
 #include <kiln/image.h>

@@ -1,6 +1,5 @@
-// Pixel blits of a canvas gathered for one later pass, which switches
-// blending only where it changes and draws overlapping plain copies
-// together.
+/// \file
+/// QBlitQueue, blits gathered for one later pass.
 #pragma once
 
 #include <memory>
@@ -9,35 +8,50 @@ class BlitCompositor;
 class QBitMap;
 class QCanvas;
 
+/// Pixel blits of a canvas gathered for one later pass, which switches
+/// blending only where it changes and draws overlapping plain copies
+/// together.
 class QBlitQueue {
 public:
+  /// The most blits a queue holds.
   static constexpr int kCapacity = 500;
 
-  enum EntryFlags { BLEND = 1, SKIP = 2 };
+  /// Flags of an entry.
+  enum EntryFlags {
+    BLEND = 1,  ///< drawn over what is there by its alpha
+    SKIP = 2    ///< left out when the queue is drawn
+  };
+  /// One blit: a rectangle of a bitmap drawn at a place.
   struct Entry {
-    const QBitMap *bitmap;
-    int sx, skipRows;  // rows counted from the bitmap's bottom row
-    int width, height;
-    int dx, dy;        // OpenGL window coordinates
-    int flags;
+    const QBitMap *bitmap;  ///< not owned; must live until the queue is drawn
+    int sx;                 ///< the rectangle's left column in the bitmap
+    int skipRows;           ///< its first row, counted from the bitmap's bottom row
+    int width;              ///< the rectangle's width
+    int height;             ///< the rectangle's height
+    int dx;                 ///< where it goes: OpenGL window coordinates
+    int dy;                 ///< likewise, from the bottom
+    int flags;              ///< EntryFlags
   };
 
+  /// An empty queue drawing through the canvas (not owned).
   explicit QBlitQueue(QCanvas *canvas);
   ~QBlitQueue();
   QBlitQueue(const QBlitQueue &) = delete;
   QBlitQueue &operator=(const QBlitQueue &) = delete;
 
-  // A full queue is executed first (with a warning).
+  /// A full queue is executed first (with a warning).
   void Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend);
-  // Draws every entry not marked skip, then empties the queue.
+  /// Draws every entry not marked skip, then empties the queue.
   void Execute();
-  // Width times height over the entries not marked skip.
+  /// Width times height over the entries not marked skip.
   long GetPixelCount() const;
+  /// The number of entries waiting.
   int GetCount() const { return count; }
+  /// An entry, to mark it SKIP for instance; null outside the queue.
   Entry *GetEntry(int index) { return index >= 0 && index < count ? &entries[index] : nullptr; }
 
 private:
-  // Draws the entries one by one, switching blending where it changes.
+  /// Draws the entries one by one, switching blending where it changes.
   void DrawEach(const int *indices, int n, bool &blending);
 
   QCanvas *canvas;

@@ -1,4 +1,5 @@
-// Everything of the imaging layer.
+/// \file
+/// Everything of the imaging layer.
 #pragma once
 
 #include <kiln/data.h>

@@ -1,4 +1,5 @@
-// Everything of the network layer.
+/// \file
+/// Everything of the network layer.
 #pragma once
 
 #include <kiln/data.h>

@@ -1,4 +1,5 @@
-// Everything of the 3D scene library.
+/// \file
+/// Everything of the 3D scene library.
 #pragma once
 
 #include <kiln/dbatch.h>
