@@ -43,10 +43,12 @@ bench: build
 	sh bench/run-all.sh $(BUILD)
 
 # The reference and the guide, from the public headers, into $(BUILD)/docs/html;
-# any warning fails it.
+# any warning fails it. The pictures go beside the pages, where the guide's
+# relative links find them.
 docs: deps
 	mkdir -p $(BUILD)/docs
 	KILN_DOCS_OUTPUT=$(BUILD)/docs doxygen docs/Doxyfile
+	cp -r docs/pictures $(BUILD)/docs/
 
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

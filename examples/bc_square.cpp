@@ -3,8 +3,11 @@
 // clicked, P, G and A toggle the BC's preview, guides and alpha view; F11
 // and Ctrl+Alt+F12 save screenshots of the shell and the BC in /tmp;
 // Alt+F4 ends it.
+//   bc_square [--screenshot OUT.tga]
+// --screenshot writes the BC's first picture and ends.
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
+#include <kiln/qbitmap.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcolor.h>
 #include <kiln/qevent.h>
@@ -14,6 +17,7 @@
 #include <poll.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -27,7 +31,7 @@ struct Scene {
   bool shown = false;
 } scene;
 
-void Paint(QBC *bc) {
+void Draw(QBC *bc) {
   QCanvas *canvas = bc->GetCanvas();
   QRect all;
   all.Set(0, 0, bc->GetWidth(), bc->GetHeight());
@@ -41,6 +45,10 @@ void Paint(QBC *bc) {
     canvas->Rectfill(scene.markX - 4, scene.markY, 9, 1);
     canvas->Rectfill(scene.markX, scene.markY - 4, 1, 9);
   }
+}
+
+void Paint(QBC *bc) {
+  Draw(bc);
   bc->Swap();
 }
 
@@ -102,7 +110,12 @@ void OnExit() { std::printf("bc_square: bye\n"); }
 
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
+  const char *screenshot = argc == 3 && !std::strcmp(argv[1], "--screenshot") ? argv[2] : nullptr;
+  if (argc != 1 && !screenshot) {
+    std::fprintf(stderr, "usage: bc_square [--screenshot OUT.tga]\n");
+    return 2;
+  }
   QApp app("bc_square", "BC square");
   app.NoStateManager();
   app.SetIdleProc(Idle);
@@ -110,5 +123,12 @@ int main() {
   app.SetExitProc(OnExit);
   if (!app.Create()) return 1;
   app.GetBC()->SetPaintProc(OnPaint, nullptr);
+  if (screenshot) {
+    // From the back buffer, before any swap.
+    QBitMap picture(32, app.GetBC()->GetWidth(), app.GetBC()->GetHeight());
+    Draw(app.GetBC());
+    app.GetBC()->GetCanvas()->ReadPixels(&picture, 0, 0);
+    return picture.Write(screenshot, QBM_FORMAT_TGA) ? 0 : 1;
+  }
   app.Run();
 }

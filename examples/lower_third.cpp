@@ -1,6 +1,7 @@
 // A broadcast-style caption (a "lower third") over a picture on the BC: a
 // bar carrying a title set in a texture font slides in from the left,
-// moved by a keyframed control, while a fade filter brings a logo in. They are graphic elements of the application's list, stepped once a
+// moved by a keyframed control, while a fade filter brings a logo in.
+// They are graphic elements of the application's list, stepped once a
 // frame by its first FX manager, which repaints only what moved. It ends
 // by itself when the animation is over, unless --loop plays it again and
 // again.

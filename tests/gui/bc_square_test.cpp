@@ -70,4 +70,17 @@ TEST(BCSquare, ClickedKeyedScreenshottedAndClosed) {
   EXPECT_NE(result.out.find("bc_square: bye\n"), std::string::npos) << result.out;
 }
 
+// The gallery's picture: the first frame, without a swap, and the program
+// ends by itself.
+TEST(BCSquare, ScreenshotIsTheFirstFrame) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  kiln::test::TempDir dir;
+  const auto run = kiln::test::RunProgram({BC_SQUARE_PATH, "--screenshot", "first.tga"}, dir.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const kiln::test::TargaPicture picture(kiln::test::ReadFile(dir.Path("first.tga")));
+  ASSERT_EQ(picture.width, 768);
+  EXPECT_EQ(picture.At(352, 256), (std::array<int, 3>{255, 255, 255}));  // the square where it starts
+  EXPECT_NE(picture.At(351, 256), (std::array<int, 3>{255, 255, 255}));
+}
+
 }  // namespace

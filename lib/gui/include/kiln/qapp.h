@@ -43,7 +43,7 @@ public:
   using IdleProc = void (*)();                 ///< called when no event waits
   using EventProc = bool (*)(QEvent *event);  ///< true: consumed
   using ExitProc = void (*)();                ///< called before the program ends; may cancel
-  using KeyboardHandler = bool (*)(QEvent *event);  ///< offered every event first; true: consumed
+  using KeyboardHandler = bool (*)(QEvent *event);  ///< offered key events before the windows; true: consumed
   /// Registered by the 3D library: releases its global resources while the
   /// windows and their GL contexts still exist.
   using ReleaseHook = void (*)();

@@ -44,8 +44,8 @@ public:
   int GetStateCount() const { return count; }
 
   /// Makes the state current: the old one's leave procedure, the new one's
-  /// enter procedure, a record on the tape unless `noRecord`, then its start
-  /// procedure.
+  /// enter procedure, then a record on the tape unless `noRecord`. (Its
+  /// start procedure is called by QApp::Run() and when a record is played.)
   void SetState(QState *state, bool noRecord = false);
   /// The current state, or null.
   QState *GetState() const { return current; }
