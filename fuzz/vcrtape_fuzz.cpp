@@ -1,12 +1,19 @@
 // Reads arbitrary bytes as a VCR tape of three known states with fixed data
 // lengths: opened (the whole chain checked), walked back to its start and
 // played to its end in bounded steps, then recorded onto after a step back.
+// kiln-tape's list and check read the same bytes, and what they call sound
+// must cut to a sound tape of as many records.
 #include <kiln/qvcrtape.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "fuzz_support.h"
+#include "tape_chain.h"
+#include "tape_commands.h"
 
 namespace {
 
@@ -18,11 +25,32 @@ long DataLength(const char *name) {
   return -1;
 }
 
+// The walk's records follow one another from the start, and cutting the
+// tape after them leaves a sound tape of those records.
+void WalkAsKilnTape(std::string_view bytes) {
+  static FILE *sink = std::fopen("/dev/null", "w");
+  const bool listed = kiln::tape::ListTape(bytes, sink);
+  const bool checked = kiln::tape::CheckTape("fuzz", bytes, sink);
+  const kiln::tape::TapeChain chain = kiln::tape::WalkTape(bytes);
+  if (listed != checked || checked != chain.IsSound()) __builtin_trap();
+  long at = 0;
+  for (const kiln::tape::TapeRecord &record : chain.records) {
+    if (record.offset != at || record.DataSize() < 0) __builtin_trap();
+    at = record.end;
+  }
+  std::string kept, error;
+  const long count = static_cast<long>(chain.records.size());
+  if (!kiln::tape::CutTape(bytes, count, &kept, &error)) __builtin_trap();
+  const kiln::tape::TapeChain cut = kiln::tape::WalkTape(kept);
+  if (!cut.IsSound() || static_cast<long>(cut.records.size()) != count) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
+  WalkAsKilnTape(std::string_view(reinterpret_cast<const char *>(data), size));
   static kiln::fuzz::MemoryFile input;
   input.Fill(data, size);
   QVCRTape tape;

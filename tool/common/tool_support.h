@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kiln::tool {
 
@@ -24,6 +25,15 @@ bool IsHelpRequest(const std::string &argument);
 // Whether an X display can be opened (DISPLAY names a server that answers):
 // programs that can draw either way choose a window or an offscreen context.
 bool HasXDisplay();
+
+// The whole file into `bytes`; false (errno set, EFBIG past `limit`
+// bytes) when it can't be read.
+bool ReadWholeFile(const std::string &path, std::string *bytes, long limit);
+
+// Writes the bytes beside the path and renames the file to it once whole,
+// so that no half-written file ever bears the name; false (errno set, and
+// nothing left behind) when it can't.
+bool WriteWholeFile(const std::string &path, std::string_view bytes);
 
 // The image format QBitMap::Write() uses for a file name's extension
 // (.rgb/.sgi, .tga, .jpg/.jpeg, in any case), or -1 for any other.

@@ -95,9 +95,14 @@ bool DTexFont::Create(QFont *font, int texWidth, int texHeight, int first1, int 
     canvas->SetColor(255, 255, 255, 255);
   }
   // Codes 128 and 164 come from this font's character 1 where it exists;
-  // otherwise from the font itself.
+  // otherwise from the font itself. Only asked for when they are baked, so
+  // a server without it isn't reported for nothing.
   QFont auxiliary("Arial", font->GetSize());
-  const bool haveAuxiliary = auxiliary.Create();
+  bool wantsAuxiliary = false;
+  for (int r = 0; r < rangeCount; ++r) {
+    for (int code : {128, 164}) wantsAuxiliary = wantsAuxiliary || (ranges[r].first <= code && code <= ranges[r].last);
+  }
+  const bool haveAuxiliary = wantsAuxiliary && auxiliary.Create();
 
   // The glyphs are drawn on transparent black; the program's clear colour
   // comes back afterwards.

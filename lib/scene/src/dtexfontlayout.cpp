@@ -151,6 +151,13 @@ const DTexFontGlyph *DTexFontLayout::FindOutline(int code) const {
   return index < 0 ? nullptr : &outlineGlyphs[static_cast<std::size_t>(index)];
 }
 
+bool DTexFontLayout::GetRange(int index, int *first, int *last) const {
+  if (index < 0 || index >= rangeCount) return false;
+  *first = ranges[index].first;
+  *last = ranges[index].last;
+  return true;
+}
+
 const DTexFontGlyph *DTexFontLayout::GetGlyph(int index) const {
   return index >= 0 && index < glyphCount ? &glyphs[static_cast<std::size_t>(index)] : nullptr;
 }

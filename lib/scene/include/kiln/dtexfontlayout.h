@@ -74,6 +74,9 @@ public:
   const DTexFontGlyph *GetGlyph(int index) const;
   /// The number of code ranges.
   int GetRangeCount() const { return rangeCount; }
+  /// The first and last code of a range; false outside 0 to
+  /// GetRangeCount() - 1.
+  bool GetRange(int index, int *first, int *last) const;
 
 private:
   struct Range {
