@@ -190,6 +190,6 @@ int main(int argc, char **argv) {
   reporter.PrintRatio("512 events, 100 windows", "KilnQueue/100", "PlainXlib/100",
                       "(goal: at most 1.43)");
   reporter.PrintRatio("512 events, 1000 windows", "KilnQueue/1000", "PlainXlib/1000",
-                      "(reported)");
+                      "(goal: at most 1.33, three quarters of the plain loop's speed)");
   return 0;
 }

@@ -8,6 +8,9 @@
 #include <kiln/qshell.h>
 #include <kiln/qxwindow.h>
 
+#include <algorithm>
+#include <random>
+
 #include "window_fixture.h"
 
 using kiln::test::RealProbe;
@@ -355,6 +358,84 @@ TEST_F(Windows, XWindowPreferencesAndRefusals) {
   full.PrefFullScreen();
   ASSERT_TRUE(full.Create());
   EXPECT_NE(capture.Take().find("no video-mode extension"), std::string::npos);
+}
+
+// The window under the pointer, by the rule: the first registered window in
+// stacking order that is visible and enabled, holds the point at its place
+// in its nearest real ancestor, and lies in that X window.
+QWindow *ByTheRule(const QWindowManager &manager, Window xwindow, int x, int y) {
+  for (int i = 0; QWindow *window = manager.GetWindow(i); ++i) {
+    if (!window->IsVisible() || !window->IsEnabled()) continue;
+    QRect place = window->GetRect();
+    const QWindow *real = window;
+    if (window->IsX()) {
+      place.x = place.y = 0;
+    } else {
+      for (real = window->GetParent(); real && !real->IsX(); real = real->GetParent()) {
+        place.x += real->GetRect().x;
+        place.y += real->GetRect().y;
+      }
+    }
+    if (real && QWindow::GetXWindowOf(real)->GetXWindow() == xwindow && place.Contains(x, y)) return window;
+  }
+  return nullptr;
+}
+
+// Two real windows with nested soft windows, changed at random between
+// lookups: moved, resized, raised, hidden, shown, disabled, enabled, made
+// and destroyed. Every lookup finds the window the rule names.
+TEST_F(Windows, ThePointersWindowFollowsEveryChange) {
+  RealProbe left(nullptr, 0, 0, 300, 200), right(nullptr, 320, 0, 150, 120);
+  ASSERT_TRUE(left.Create() && right.Create());
+  std::mt19937 random(11);
+  std::vector<std::unique_ptr<QWindow>> soft;
+  const auto make = [&] {
+    QWindow *parent = soft.empty() || random() % 3 == 0 ? (random() % 2 ? &left : &right)
+                                                         : soft[random() % soft.size()].get();
+    soft.push_back(std::make_unique<QWindow>(parent, static_cast<int>(random() % 200) - 20,
+                                             static_cast<int>(random() % 150) - 20, static_cast<int>(random() % 90),
+                                             static_cast<int>(random() % 70)));
+    // Under a parent whose own parent went, there is no real window to lie in.
+    if (!soft.back()->Create()) soft.pop_back();
+  };
+  for (int i = 0; i < 60; ++i) make();
+  for (int step = 0; step < 400; ++step) {
+    QWindow *window = soft.empty() ? nullptr : soft[random() % soft.size()].get();
+    switch (window ? random() % 9 : 7) {
+      case 0: window->SetPos(static_cast<int>(random() % 260) - 30, static_cast<int>(random() % 180) - 30); break;
+      case 1: window->SetSize(static_cast<int>(random() % 120), static_cast<int>(random() % 90)); break;
+      case 2: manager->Raise(window); break;
+      case 3: window->Hide(); break;
+      case 4: window->Show(); break;
+      case 5: window->Disable(); break;
+      case 6: window->Enable(); break;
+      case 7: make(); break;
+      default: {
+        // Going takes its soft children out of the table with it (they lose
+        // it as parent); those go too, the deepest first, as a program would
+        // let them go.
+        soft.erase(std::find_if(soft.begin(), soft.end(), [&](auto &owned) { return owned.get() == window; }));
+        const auto depth = [](const QWindow *w) {
+          int levels = 0;
+          for (; w; w = w->GetParent()) ++levels;
+          return levels;
+        };
+        std::stable_sort(soft.begin(), soft.end(), [&](auto &a, auto &b) { return depth(a.get()) > depth(b.get()); });
+        for (auto &owned : soft) {
+          if (!manager->IsRegistered(owned.get())) owned.reset();
+        }
+        soft.erase(std::remove(soft.begin(), soft.end(), nullptr), soft.end());
+        break;
+      }
+    }
+    capture.Take();
+    for (int probe = 0; probe < 20; ++probe) {
+      const QWindow &real = random() % 2 ? left : right;
+      const int x = static_cast<int>(random() % 340) - 20, y = static_cast<int>(random() % 240) - 20;
+      ASSERT_EQ(manager->WindowAt(XOf(real), x, y), ByTheRule(*manager, XOf(real), x, y))
+          << "step " << step << " at " << x << ", " << y;
+    }
+  }
 }
 
 }  // namespace

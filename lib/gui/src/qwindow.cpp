@@ -10,6 +10,8 @@
 
 #include <GL/gl.h>
 
+#include "window_hit_grid.h"
+
 namespace {
 
 constexpr int kTab = 0xFF09;
@@ -80,12 +82,14 @@ int QWindow::Create() {
     if (GetCanvas()->GetGLContext() != real->GetGLContext()) MakeChildCanvas();
   }
   flags |= QWF_CREATED;
+  kiln::gui::NoteWindowLayoutChange();
   if (QWindowManager *manager = QGetWindowManager()) manager->AddWindow(this);
   return true;
 }
 
 void QWindow::Destroy() {
   if (xwindow) xwindow->Destroy();
+  kiln::gui::NoteWindowLayoutChange();
 }
 
 bool QWindow::Preference(const char *name) {
@@ -112,9 +116,20 @@ void QWindow::MakeRealX() {
 
 // --- state -------------------------------------------------------------------
 
-void QWindow::Enable() { flags &= ~QWF_DISABLED; }
+void QWindow::Enable() {
+  flags &= ~QWF_DISABLED;
+  kiln::gui::NoteWindowLayoutChange();
+}
 
-void QWindow::Disable() { flags |= QWF_DISABLED; }
+void QWindow::Disable() {
+  flags |= QWF_DISABLED;
+  kiln::gui::NoteWindowLayoutChange();
+}
+
+void QWindow::SetEventMask(int mask) {
+  eventMask = mask;
+  kiln::gui::NoteWindowLayoutChange();
+}
 
 void QWindow::SetMotionCompression(bool on) {
   flags = on ? flags | QWF_COMPRESS_MOTION : flags & ~QWF_COMPRESS_MOTION;
@@ -143,11 +158,13 @@ void QWindow::Hide() {
   }
   if (parent) parent->Invalidate(&rect);
   flags |= QWF_HIDDEN;
+  kiln::gui::NoteWindowLayoutChange();
 }
 
 void QWindow::Show() {
   if (IsVisible()) return;
   flags &= ~QWF_HIDDEN;
+  kiln::gui::NoteWindowLayoutChange();
   Invalidate();
 }
 
@@ -159,6 +176,7 @@ bool QWindow::SetSize(int width, int height) {
   }
   rect.width = width;
   rect.height = height;
+  kiln::gui::NoteWindowLayoutChange();
   if (IsCreated() && !xwindow) Invalidate();
   return true;
 }
@@ -171,6 +189,7 @@ bool QWindow::SetPos(int x, int y) {
   }
   rect.x = x;
   rect.y = y;
+  kiln::gui::NoteWindowLayoutChange();
   MoveCanvas();
   if (IsCreated() && !xwindow) Invalidate();
   return true;

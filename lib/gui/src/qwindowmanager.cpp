@@ -12,6 +12,10 @@
 
 #include <algorithm>
 
+#include "window_hit_grid.h"
+
+using kiln::gui::NoteWindowLayoutChange;
+
 namespace {
 
 constexpr int kAltF4 = 0x8FFC1;
@@ -39,7 +43,9 @@ bool IsAncestor(const QWindow *ancestor, const QWindow *window) {
 
 }  // namespace
 
-QWindowManager::QWindowManager() : backgroundColor(0, 0, 0, 255) { QEventSetTargets(this); }
+QWindowManager::QWindowManager() : backgroundColor(0, 0, 0, 255), hits(std::make_unique<kiln::gui::WindowHitGrid>()) {
+  QEventSetTargets(this);
+}
 
 QWindowManager::~QWindowManager() { QEventSetTargets(nullptr); }
 
@@ -53,7 +59,7 @@ int QWindowManager::SlotOf(const QWindow *window) const {
   return -1;
 }
 
-bool QWindowManager::IsRegistered(const QWindow *window) const { return window && SlotOf(window) >= 0; }
+bool QWindowManager::IsRegistered(const QWindow *window) const { return registered.count(window) > 0; }
 
 bool QWindowManager::AddWindow(QWindow *window) {
   if (!window || IsRegistered(window)) return true;
@@ -63,9 +69,11 @@ bool QWindowManager::AddWindow(QWindow *window) {
   }
   const int slot = SlotOf(nullptr);
   slots[slot] = window;
+  registered.insert(window);
   used = std::max(used, slot + 1);
   ++count;
   Raise(window);
+  NoteWindowLayoutChange();
   return true;
 }
 
@@ -76,8 +84,10 @@ bool QWindowManager::RemoveWindow(QWindow *window) {
     return false;
   }
   slots[slot] = nullptr;
+  registered.erase(window);
   while (used > 0 && !slots[used - 1]) --used;
   --count;
+  NoteWindowLayoutChange();
   if (focus == window) focus = nullptr;
   if (capture == window) capture = nullptr;
   return true;
@@ -96,6 +106,7 @@ void QWindowManager::Forget(QWindow *window) {
     // Its owner may still reach it: it must not reach back.
     if (descendants[i]->parent == window) descendants[i]->parent = nullptr;
   }
+  NoteWindowLayoutChange();
 }
 
 void QWindowManager::Raise(QWindow *window) {
@@ -103,6 +114,7 @@ void QWindowManager::Raise(QWindow *window) {
   if (slot <= 0) return;
   std::move_backward(slots, slots + slot, slots + slot + 1);
   slots[0] = window;
+  NoteWindowLayoutChange();
 }
 
 QWindow *QWindowManager::GetWindow(int index) const {
@@ -124,10 +136,20 @@ QWindow *QWindowManager::FindXWindow(Window xwindow) const {
   return nullptr;
 }
 
+const kiln::gui::WindowHitGrid &QWindowManager::Hits() {
+  if (!hits->IsCurrent()) hits->Build(slots, used);
+  return *hits;
+}
+
 QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) {
-  // Once per event over every window: the place is found in the same walk
-  // up to the real ancestor, and the X window asked only of a window that
-  // holds the point.
+  bool found = false;
+  QWindow *window = Hits().Find(xwindow, x, y, &found);
+  return found ? window : WalkWindowsAt(xwindow, x, y);
+}
+
+QWindow *QWindowManager::WalkWindowsAt(Window xwindow, int x, int y) const {
+  // Over every window: the place is found in the same walk up to the real
+  // ancestor, and the X window asked only of a window that holds the point.
   for (QWindow *window : Used()) {
     if (!window || (window->flags & (QWF_HIDDEN | QWF_DISABLED))) continue;
     int left = 0, top = 0;
@@ -328,7 +350,7 @@ bool QWindowManager::DispatchEvent(QEvent *event) {
   }
   if (IsMouse(event->type) && capture && capture->Event(event)) return true;
   const bool keyPress = event->type == QEVENT_KEYPRESS;
-  if (keyPress) {
+  if (keyPress && Hits().HasShortcutWindows()) {
     for (QWindow *window : Used()) {
       if (window && window != offered && window->AcceptsEvents(QWEC_SHORTCUT) &&
           window->OnKeyPress(event->n, event->x, event->y)) {

@@ -141,7 +141,7 @@ public:
   ///@}
   ///@{
   /// The QWindowEventClass bits of events offered to the window by class.
-  void SetEventMask(int mask) { eventMask = mask; }
+  void SetEventMask(int mask);
   int GetEventMask() const { return eventMask; }
   ///@}
   /// Visible, enabled and of a class in the mask.

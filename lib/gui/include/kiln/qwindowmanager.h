@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_set>
 
 #include <kiln/qcolor.h>
 #include <kiln/qevent.h>
@@ -10,6 +11,9 @@
 
 class QImage;
 class QWindow;
+namespace kiln::gui {
+class WindowHitGrid;
+}
 
 /// Every window of the program, in stacking order (slot 0 the newest, on
 /// top): finds the window under the pointer, holds the keyboard focus and
@@ -108,6 +112,11 @@ private:
   int SlotOf(const QWindow *window) const;
   /// The X window id a window lies in, 0 when none.
   static Window XWindowOf(const QWindow *window);
+  /// The grid WindowAt() looks in, built again after any change.
+  const kiln::gui::WindowHitGrid &Hits();
+  /// WindowAt() by a walk of every window, for an X window the grid
+  /// doesn't know.
+  QWindow *WalkWindowsAt(Window xwindow, int x, int y) const;
   /// A focusable window by tab order: the first in slot order that `better`
   /// prefers over every other.
   template <typename Better>
@@ -122,6 +131,8 @@ private:
   SlotRange Used() const { return {slots, slots + used}; }
 
   QWindow *slots[kMaxWindows] = {};
+  /// The same windows, asked of every event.
+  std::unordered_set<const QWindow *> registered;
   int used = 0;  ///< one past the last slot that holds a window
   int count = 0;
   int slotCount = kMaxWindows;
@@ -130,4 +141,6 @@ private:
   QColor backgroundColor;
   std::unique_ptr<QImage> backgroundImage;
   int flags = 0;
+  /// Where WindowAt() looks first.
+  std::unique_ptr<kiln::gui::WindowHitGrid> hits;
 };
