@@ -499,4 +499,61 @@ TEST_F(World, ThePainterSetsEachShadersState) {
   square->GetMaterial(0)->shader = nullptr;
 }
 
+// Geobs with different arrays one after the other (texture coordinates,
+// none, vertex colours, normals with texture coordinates): the painter
+// keeps arrays on from one to the next, and each still looks as it does
+// painted alone, with a gradient texture that shows stray coordinates.
+TEST_F(World, EachGeobLooksTheSameAfterOthersWithOtherArrays) {
+  QBitMap gradient(32, 8, 8);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) gradient.SetPixel(x, y, QColor(x * 30, y * 30, 200, 255));
+  }
+  ASSERT_TRUE(gradient.Write(dir.Path("gradient.tga").c_str(), QBM_FORMAT_TGA));
+  const std::string corners = Vert({-0.2f, -0.2f, 0, 0.2f, -0.2f, 0, -0.2f, 0.2f, 0, 0.2f, 0.2f, 0});
+  const auto square = [&](const std::vector<std::string> &arrays) {
+    std::vector<std::string> parts = {Ghdr(0, 0, 0), Indi({0, 1, 2, 2, 1, 3}), corners};
+    parts.insert(parts.end(), arrays.begin(), arrays.end());
+    parts.push_back(Brst({0}, {18}, {0}, {3}));
+    return Gob1(parts);
+  };
+  const std::string texCoords = Tver({0, 0, 1, 0, 0.3f, 1, 1, 0.7f});
+  const std::vector<std::vector<std::string>> kinds = {
+      {texCoords}, {}, {Vcol({1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 0})}, {Norm({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}), texCoords}};
+  std::vector<std::unique_ptr<DGeode>> models;
+  for (std::size_t k = 0; k < kinds.size(); ++k)
+    models.push_back(Model("kind" + std::to_string(k) + ".dof",
+                           Dof1({Mats({WrittenMaterial("look", {"gradient.tga"})}), Geob({square(kinds[k])})})));
+  // Painted in this order across the picture: every kind after every other.
+  const std::vector<int> order = {0, 1, 2, 3, 0, 2, 1, 3, 2, 0, 3, 1, 0};
+  std::vector<DMatrix4> places(order.size());
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 13, -1, 1, -10, 10);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  DWorld shading;  // the one shader every square's material makes, shared
+  for (auto &model : models) shading.AddGeode(model.get());
+  const auto add = [&](DWorld &world, std::size_t at) {
+    world.AddGeode(models[static_cast<std::size_t>(order[at])].get());
+    places[at].SetRotateY(0);
+    places[at].m[12] = static_cast<float>(at) + 0.5f;
+    world.GetItem(world.GetItemCount() - 1)->transform = &places[at];
+  };
+  DWorld all;
+  for (std::size_t at = 0; at < order.size(); ++at) add(all, at);
+  Clear();
+  DWorldPainter().Paint(all, false);
+  const std::vector<uint8_t> together = Picture();
+  Clear();
+  for (std::size_t at = 0; at < order.size(); ++at) {
+    DWorld alone;
+    add(alone, at);
+    DWorldPainter().Paint(alone, false);
+  }
+  EXPECT_TRUE(Picture() == together);
+  int lit = 0;
+  for (uint8_t value : together) lit += value > 0;
+  EXPECT_GT(lit, 1000);
+}
+
 }  // namespace

@@ -43,13 +43,6 @@ void DCuller::Update(const DMatrix4 &newProjection, const DMatrix4 &newModelView
   }
 }
 
-int DCuller::SphereInView(const DVector3 &centre, float radius) const {
-  for (const DPlane3 &plane : planes) {
-    if (plane.Evaluate(centre) <= -radius) return -1;
-  }
-  return 0;
-}
-
 namespace {
 
 // n·p + d for the corner whose coordinates are at the given indices of a

@@ -134,6 +134,7 @@ DGeob::DGeob(const DGeob &source, DGeode *geode)
       materialID(source.materialID),
       box(source.box),
       radius(source.radius),
+      geode(geode),
       ownsArrays(false),
       vertices(source.vertices),
       faces(source.faces),
@@ -147,8 +148,7 @@ DGeob::DGeob(const DGeob &source, DGeode *geode)
       vcolors(source.vcolors),
       vcolorCount(source.vcolorCount),
       vertexCount(source.vertexCount),
-      burstCount(source.burstCount),
-      geode(geode) {
+      burstCount(source.burstCount) {
   std::copy_n(source.burstStart, kMaxBursts, burstStart);
   std::copy_n(source.burstCountIdx, kMaxBursts, burstCountIdx);
   std::copy_n(source.burstMtlID, kMaxBursts, burstMtlID);
@@ -537,27 +537,32 @@ void DGeob::Paint() {
   glDisableClientState(GL_COLOR_ARRAY);
 }
 
-void DGeob::PaintBurst(int burst) {
+void DGeob::PaintBurst(int burst, ArraysOn *arraysOn) {
   int first, count;
   if (vertexCount <= 0 || indexCount <= 0 || burst < 0 || burst >= burstCount) return;
   const int perPolygon = burstVperP[burst];
   if (!GetBurstRange(burst, &first, &count) && (perPolygon == 3 || perPolygon == 4)) return;
+  // An array turned on or off only where it differs from what is on.
+  ArraysOn once;
+  ArraysOn &on = arraysOn ? *arraysOn : once;
+  const auto use = [](bool &isOn, bool wanted, GLenum array) {
+    if (isOn == wanted) return;
+    wanted ? glEnableClientState(array) : glDisableClientState(array);
+    isOn = wanted;
+  };
   glVertexPointer(3, GL_FLOAT, 0, vertices);
-  if (normals) {
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, 0, normals);
-  }
-  if (tvertices) {
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, 0, tvertices);
-  }
+  use(on.normals, normals != nullptr, GL_NORMAL_ARRAY);
+  if (normals) glNormalPointer(GL_FLOAT, 0, normals);
+  use(on.texCoords, tvertices != nullptr, GL_TEXTURE_COORD_ARRAY);
+  if (tvertices) glTexCoordPointer(2, GL_FLOAT, 0, tvertices);
+  use(on.colors, vcolors != nullptr, GL_COLOR_ARRAY);
   if (vcolors) {
-    glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(3, GL_FLOAT, 0, vcolors);
     glDisable(GL_LIGHTING);
   }
   DrawRange(indices, perPolygon, first, count);
-  if (normals) glDisableClientState(GL_NORMAL_ARRAY);
-  if (tvertices) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  if (vcolors) glDisableClientState(GL_COLOR_ARRAY);
+  if (arraysOn) return;
+  use(on.normals, false, GL_NORMAL_ARRAY);
+  use(on.texCoords, false, GL_TEXTURE_COORD_ARRAY);
+  use(on.colors, false, GL_COLOR_ARRAY);
 }

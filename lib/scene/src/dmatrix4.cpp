@@ -46,14 +46,6 @@ void DMatrix4::Transpose() {
   }
 }
 
-void DMatrix4::TransformPoint(const DVector3 &in, DVector3 &out) const {
-  float x = m[0] * in.x + m[4] * in.y + m[8] * in.z + m[12];
-  float y = m[1] * in.x + m[5] * in.y + m[9] * in.z + m[13];
-  float z = m[2] * in.x + m[6] * in.y + m[10] * in.z + m[14];
-  float w = m[3] * in.x + m[7] * in.y + m[11] * in.z + m[15];
-  out = DVector3(x / w, y / w, z / w);
-}
-
 void DMatrix4::TransformVector(const DVector3 &in, DVector3 &out) const {
   out = DVector3(m[0] * in.x + m[4] * in.y + m[8] * in.z, m[1] * in.x + m[5] * in.y + m[9] * in.z,
                  m[2] * in.x + m[6] * in.y + m[10] * in.z);

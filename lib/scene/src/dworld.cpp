@@ -32,14 +32,15 @@ DVector3 Placed(const DMatrix4 *transform, const float point[3]) {
   return out;
 }
 
-// How much the transform can stretch a length: its longest axis.
+// How much the transform can stretch a length: its longest axis (the root
+// of the largest square is the largest root).
 float LargestScale(const DMatrix4 &transform) {
   float largest = 0;
   for (int axis = 0; axis < 3; ++axis) {
     const float *column = transform.m + axis * 4;
-    largest = std::max(largest, std::sqrt(column[0] * column[0] + column[1] * column[1] + column[2] * column[2]));
+    largest = std::max(largest, column[0] * column[0] + column[1] * column[1] + column[2] * column[2]);
   }
-  return largest;
+  return std::sqrt(largest);
 }
 
 // The directory of the file with '/', or the one above it when the file
@@ -243,17 +244,31 @@ bool DWorld::IsGroupDisabled(int group) const { return InGroupRange(group) && gr
 
 void DWorld::Cull(const DVector3 &camera, int detail) {
   culler.Update();
-  for (auto &owned : items) {
-    DRenderItem &item = *owned;
-    if (IsGroupDisabled(item.group) || detail < item.minDetail) {
+  // An item reads three objects of its own (its geob's bounds, its geode's
+  // centre and distances, its transform), far apart in memory: they are
+  // asked for a few items ahead, while earlier items are measured.
+  constexpr std::size_t kAhead = 4;
+  const std::size_t count = items.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) {
+      const DRenderItem &later = *items[i + kAhead];
+      __builtin_prefetch(later.geob->center);
+      __builtin_prefetch(later.transform);
+    }
+    if (i + kAhead / 2 < count) __builtin_prefetch(items[i + kAhead / 2]->geob->GetGeode()->GetCenter());
+    DRenderItem &item = *items[i];
+    if ((InGroupRange(item.group) && groupOff[item.group]) || detail < item.minDetail) {
       item.state |= DRenderItem::CULLED;
       continue;
     }
     const DGeob *geob = item.geob;
     const DGeode *geode = geob->GetGeode();
-    item.lodDistance = Distance(camera, Placed(item.transform, geode->GetCenter())) * lodScale;
+    // A geode of one geob has its centre: placed and measured once.
+    const float *geodeCentre = geode->GetCenter();
+    const bool sameCentre = std::memcmp(geodeCentre, geob->center, sizeof geob->center) == 0;
     const DVector3 centre = Placed(item.transform, geob->center);
     item.distance = Distance(camera, centre);
+    item.lodDistance = (sameCentre ? item.distance : Distance(camera, Placed(item.transform, geodeCentre))) * lodScale;
     bool outside = item.lodDistance < geode->lodNear || item.lodDistance >= geode->lodFar;
     if (!outside) {
       outside = item.transform ? culler.SphereInView(centre, geob->radius * LargestScale(*item.transform)) == -1

@@ -89,6 +89,10 @@ DWorldPainter::Counts DWorldPainter::Paint(const DWorld &world, bool visibleOnly
   glPushMatrix();
   glMatrixMode(GL_MODELVIEW);
   glEnableClientState(GL_VERTEX_ARRAY);
+  // The optional arrays stay on from one geob to the next that has them:
+  // switching them for every geob makes the driver rebuild its array state.
+  for (GLenum array : {GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY}) glDisableClientState(array);
+  DGeob::ArraysOn arraysOn;
   const int count = world.GetItemCount();
   for (int at = 0; at < count;) {
     const DRenderItem *first = world.GetItem(at);
@@ -121,7 +125,7 @@ DWorldPainter::Counts DWorldPainter::Paint(const DWorld &world, bool visibleOnly
           glMultMatrixf(item->transform->m);
         }
         for (int burst = 0; burst < item->geob->GetBurstCount(); ++burst) {
-          item->geob->PaintBurst(burst);
+          item->geob->PaintBurst(burst, &arraysOn);
           ++counts.drawCalls;
         }
         if (item->transform) glPopMatrix();

@@ -24,7 +24,12 @@ public:
   void Update(const DMatrix4 &projection, const DMatrix4 &modelView);
 
   /// -1 when the sphere lies wholly outside a plane, else 0.
-  int SphereInView(const DVector3 &centre, float radius) const;
+  int SphereInView(const DVector3 &centre, float radius) const {
+    for (const DPlane3 &plane : planes) {
+      if (plane.Evaluate(centre) <= -radius) return -1;
+    }
+    return 0;
+  }
   /// -1 wholly outside a plane, 1 wholly inside all, 0 across a plane.
   int BoxInView(const DBox &box) const;
 

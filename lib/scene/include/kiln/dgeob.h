@@ -94,8 +94,18 @@ public:
   /// All bursts with their materials; in the transparent pass only the
   /// blended ones.
   void Paint();
-  /// One burst's indices with the arrays, materials left alone.
-  void PaintBurst(int burst);
+  /// The optional client arrays (normals, texture coordinates, colours) as
+  /// a painter of many geobs left them on: PaintBurst() given one changes
+  /// only those that differ from the geob before and leaves them on, so
+  /// that the arrays' state isn't rebuilt for every geob. The painter turns
+  /// them off (or pops the client state) when it is done.
+  struct ArraysOn {
+    bool normals = false, texCoords = false, colors = false;
+  };
+  /// One burst's indices with the arrays, materials left alone. Without
+  /// `arraysOn` the optional arrays are turned on for the burst and off
+  /// after it.
+  void PaintBurst(int burst, ArraysOn *arraysOn = nullptr);
   /// The index range of a burst; false for one that can't be drawn.
   bool GetBurstRange(int burst, int *first, int *count) const;
 
@@ -145,6 +155,7 @@ private:
   void ComputeBounds();
   void ReportBadBursts() const;
 
+  DGeode *geode;  ///< beside the bounds: culling reads them together
   bool ownsArrays = true;
   float *vertices = nullptr;
   float *faces = nullptr;  ///< nine floats a face; scaled with the vertices
@@ -160,5 +171,4 @@ private:
   unsigned buffers[4] = {};  ///< vertex, normal, texture coordinate, colour
   int vertexCount = 0;
   int burstCount = 0;
-  DGeode *geode;
 };

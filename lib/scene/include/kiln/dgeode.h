@@ -133,11 +133,11 @@ private:
   template <typename Apply>
   void ForEveryLevelsGeob(Apply apply);
 
+  float center[3] = {0, 0, 0};  ///< beside the level's distances: culling reads them together
   qstring name, path;
   DMaterial *materials[kMaxMaterials] = {};
   int materialCount = 0;
   int geodeFlags = 0;
-  float center[3] = {0, 0, 0};
   DGeode *lod[kMaxLevels] = {};
   bool ownsLevels = true;
   DGeob *geobs[kMaxGeobs] = {};

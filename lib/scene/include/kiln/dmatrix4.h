@@ -33,7 +33,14 @@ public:
   /// Swaps rows and columns.
   void Transpose();
   /// M · (p, 1), divided by the resulting w.
-  void TransformPoint(const DVector3 &in, DVector3 &out) const;
+  void TransformPoint(const DVector3 &in, DVector3 &out) const {
+    const float x = m[0] * in.x + m[4] * in.y + m[8] * in.z + m[12];
+    const float y = m[1] * in.x + m[5] * in.y + m[9] * in.z + m[13];
+    const float z = m[2] * in.x + m[6] * in.y + m[10] * in.z + m[14];
+    const float w = m[3] * in.x + m[7] * in.y + m[11] * in.z + m[15];
+    // Placing transforms leave w at 1, where dividing changes nothing.
+    out = w == 1.0f ? DVector3(x, y, z) : DVector3(x / w, y / w, z / w);
+  }
   /// The upper-left 3×3 part only.
   void TransformVector(const DVector3 &in, DVector3 &out) const;
 
