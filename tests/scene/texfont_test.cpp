@@ -6,6 +6,7 @@
 #include <kiln/dbitmaptexture.h>
 #include <kiln/dtexfont.h>
 #include <kiln/qcanvas.h>
+#include <kiln/qglcontext.h>
 #include <kiln/qfont.h>
 #include <kiln/qinfo.h>
 #include <kiln/qtextstyle.h>
@@ -14,6 +15,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -340,6 +343,77 @@ TEST(TexFontBake, ArgumentsThatCantBeBakedFailWithAMessage) {
   TempDir dir;
   EXPECT_FALSE(baker.Create(&fixed, 256, 256, 65, 65, dir.Path("low").c_str(), 1));
   EXPECT_NE(capture.Take().find("is larger than the window"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// What the styles below draw, as RGBA bytes of a 128 x 64 frame with
+// alpha: colour blended by the glyphs' alpha, alpha added up where glyphs
+// overlap. With `hideExtensions` the context knows of no extension, as on
+// a renderer without separate blend factors.
+std::vector<uint8_t> StylesPainted(const std::string &fontName, bool hideExtensions, bool *onePass) {
+  GLWindow window(128, 64, false, true);
+  QGLContext context(&window, kiln::test::TestAlphaVisual(), nullptr, true);
+  QGLContext::Select(&context, nullptr, nullptr, hideExtensions ? QGL_SELECT_NO_EXTENSIONS : 0);
+  *onePass = context.HasExtensions(QGL_BLEND_FUNC_SEPARATE);
+  context.Setup2D();
+  glClearColor(0.2f, 0.4f, 0.6f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  {
+    DTexFont font;
+    EXPECT_TRUE(font.Load(fontName.c_str()));
+    font.Paint("AAAA", 2, 2);
+    font.color.Set(255, 128, 0, 200);
+    font.Paint("A\xe9" "A", 30, 10);
+    font.flags |= DTF_BOLD;
+    font.boldOffset = 3;
+    font.spacing = -4;
+    font.Paint("AAA", 60, 20);
+    font.flags &= ~DTF_BOLD;
+    font.scaleX = 1.5f;
+    font.scaleY = 2.5f;
+    font.shear = 4;
+    font.color.Set(40, 200, 255, 255);
+    font.Paint("AA", 5, 25, 1);
+    font.Paint("AA", 20, 28);
+  }
+  const std::vector<uint8_t> pixels = window.ReadPixels(0, 0, 128, 64);
+  glXMakeCurrent(kiln::test::TestDisplay(), None, nullptr);
+  return pixels;
+}
+
+// Text drawn in one pass where colour and alpha blend by separate factors,
+// and in two where the context can't: the same bytes, alpha included, at
+// every style.
+TEST(TexFontPasses, OnePassDrawsWhatTwoDid) {
+  if (!kiln::test::TestDisplay() || !kiln::test::TestAlphaVisual()) GTEST_SKIP() << "no GL display with alpha";
+  TempDir dir;
+  // Glyph pixels of every alpha, in colours that differ.
+  std::string image(18, '\0');
+  image[2] = 2, image[12] = 64, image[14] = 64, image[16] = 32, image[17] = 8;
+  for (int row = 63; row >= 0; --row) {
+    for (int x = 0; x < 64; ++x) {
+      const bool inside = x <= 9 && row <= 11;
+      const char pixel[4] = {static_cast<char>(x * 25), static_cast<char>(row * 20), static_cast<char>(200),
+                             static_cast<char>(inside ? (x * 23 + row * 41) % 256 : 0)};
+      image.append(pixel, 4);
+    }
+  }
+  dir.WriteFile("font.tga", image);
+  dir.WriteFile("font.dtf",
+                "general\n{\nversion=2\nminchar=65\nmaxchar=233\n}\nchars\n{\nchar65\n{\nx=0\ny=0\nwid=9\nhgt=12\n"
+                "advance=11\nbearingx=1\n}\nchar233\n{\nx=0\ny=0\nwid=9\nhgt=12\nadvance=11\nbearingx=1\n}\n}\n");
+  bool onePass = false, stillOnePass = true;
+  const std::vector<uint8_t> one = StylesPainted(dir.Path("font"), false, &onePass);
+  const std::vector<uint8_t> two = StylesPainted(dir.Path("font"), true, &stillOnePass);
+  ASSERT_TRUE(onePass);
+  ASSERT_FALSE(stillOnePass);
+  EXPECT_TRUE(one == two);
+  int alphas = 0;
+  for (std::size_t i = 3; i < one.size(); i += 4) alphas += one[i] != one[3];
+  EXPECT_GT(alphas, 200);  // the alpha channel was written, not only kept
 }
 
 }  // namespace

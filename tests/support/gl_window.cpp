@@ -16,6 +16,7 @@ struct Connection {
   pid_t owner = 0;
   Display *display = nullptr;
   XVisualInfo *visual = nullptr;
+  XVisualInfo *alphaVisual = nullptr;
 };
 
 Connection &Current() {
@@ -23,12 +24,15 @@ Connection &Current() {
   if (connection.owner != getpid()) {
     connection.owner = getpid();
     connection.display = XOpenDisplay(nullptr);
-    connection.visual = nullptr;
+    connection.visual = connection.alphaVisual = nullptr;
     if (connection.display) {
       QSetXDisplay(connection.display);
       int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-                          GLX_DEPTH_SIZE, 16, None};
+                          GLX_DEPTH_SIZE, 16, None, None, None};
       connection.visual = glXChooseVisual(connection.display, DefaultScreen(connection.display), attributes);
+      attributes[10] = GLX_ALPHA_SIZE;
+      attributes[11] = 8;
+      connection.alphaVisual = glXChooseVisual(connection.display, DefaultScreen(connection.display), attributes);
     }
   }
   // Tests of the event queue set displays of their own: this one comes back.
@@ -44,9 +48,11 @@ Display *TestDisplay() { return Current().display; }
 
 XVisualInfo *TestVisual() { return Current().visual; }
 
-GLWindow::GLWindow(int width, int height, bool withContext) : width(width), height(height) {
+XVisualInfo *TestAlphaVisual() { return Current().alphaVisual; }
+
+GLWindow::GLWindow(int width, int height, bool withContext, bool withAlpha) : width(width), height(height) {
   Display *display = TestDisplay();
-  XVisualInfo *visual = TestVisual();
+  XVisualInfo *visual = withAlpha ? TestAlphaVisual() : TestVisual();
   if (!display || !visual) return;
   XSetWindowAttributes attributes{};
   attributes.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);

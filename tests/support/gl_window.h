@@ -22,11 +22,14 @@ namespace kiln::test {
 Display *TestDisplay();
 // A double-buffered RGBA visual with a depth buffer.
 XVisualInfo *TestVisual();
+// The same with 8 bits of alpha kept in the frame buffer.
+XVisualInfo *TestAlphaVisual();
 
 class GLWindow : public QDrawable {
 public:
-  // A mapped window; with `withContext`, a context of its own made current.
-  GLWindow(int width, int height, bool withContext = true);
+  // A mapped window; with `withContext`, a context of its own made current;
+  // with `withAlpha`, on TestAlphaVisual().
+  GLWindow(int width, int height, bool withContext = true, bool withAlpha = false);
   ~GLWindow() override;
 
   const char *ClassName() const override { return "GLWindow"; }

@@ -34,6 +34,7 @@ const Extension kExtensions[] = {
     {"GL_ARB_texture_env_combine", QGL_TEXTURE_ENV_COMBINE},
     {"GL_ARB_texture_env_dot3", QGL_TEXTURE_ENV_DOT3},
     {"GL_EXT_blend_color", QGL_BLEND_COLOR},
+    {"GL_EXT_blend_func_separate", QGL_BLEND_FUNC_SEPARATE},
     {"GL_EXT_separate_specular_color", QGL_SEPARATE_SPECULAR_COLOR},
     {"GL_EXT_texture_filter_anisotropic", QGL_TEXTURE_FILTER_ANISOTROPIC},
     {"GL_EXT_texture_lod_bias", QGL_TEXTURE_LOD_BIAS},

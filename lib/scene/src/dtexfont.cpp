@@ -1,11 +1,15 @@
+// glBlendFuncSeparate (OpenGL 1.4) is declared only with the prototypes.
+#define GL_GLEXT_PROTOTYPES 1
 #include <kiln/dtexfont.h>
 
 #include <kiln/dbitmaptexture.h>
 #include <kiln/qdebug.h>
+#include <kiln/qglcontext.h>
 #include <kiln/qimage.h>
 #include <kiln/qinfo.h>
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstring>
 #include <memory>
@@ -106,7 +110,8 @@ int DTexFont::Paint(const char *text, float x, float y, int len) {
   glDisable(GL_DEPTH_TEST);
 
   // One batch of quads per pass: colours blended by the glyphs' alpha, then
-  // the alpha channel saturated.
+  // the alpha channel saturated; one pass where the blend factors of colour
+  // and alpha can differ.
   glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -115,12 +120,20 @@ int DTexFont::Paint(const char *text, float x, float y, int len) {
   glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data());
   glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data() + 2);
   const GLsizei corners = static_cast<GLsizei>(vertices.size() / 4);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDrawArrays(GL_QUADS, 0, corners);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-  glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
-  glDrawArrays(GL_QUADS, 0, corners);
+  const QGLContext *context = QGLContext::GetCurrent();
+  if (context && context->HasExtensions(QGL_BLEND_FUNC_SEPARATE)) {
+    // Both at once: the colours' factors never read the alpha written, so
+    // each pixel ends as the two passes leave it, at half the fill.
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA_SATURATE, GL_ONE);
+    glDrawArrays(GL_QUADS, 0, corners);
+  } else {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDrawArrays(GL_QUADS, 0, corners);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
+    glDrawArrays(GL_QUADS, 0, corners);
+  }
   glPopClientAttrib();
 
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);

@@ -25,7 +25,8 @@ enum QGLExtensionBits {
   QGL_FOG_DISTANCE = 64,
   QGL_TEXTURE_ENV_DOT3 = 128,
   QGL_TEXTURE_COMPRESSION = 512,
-  QGL_TEXTURE_LOD_BIAS = 1024
+  QGL_TEXTURE_LOD_BIAS = 1024,
+  QGL_BLEND_FUNC_SEPARATE = 2048  ///< glBlendFuncSeparate: colour and alpha blended by factors of their own
 };
 
 /// Flags of Select().

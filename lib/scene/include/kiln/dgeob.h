@@ -100,7 +100,9 @@ public:
   /// that the arrays' state isn't rebuilt for every geob. The painter turns
   /// them off (or pops the client state) when it is done.
   struct ArraysOn {
-    bool normals = false, texCoords = false, colors = false;
+    bool normals = false;    ///< GL_NORMAL_ARRAY is on
+    bool texCoords = false;  ///< GL_TEXTURE_COORD_ARRAY is on
+    bool colors = false;     ///< GL_COLOR_ARRAY is on
   };
   /// One burst's indices with the arrays, materials left alone. Without
   /// `arraysOn` the optional arrays are turned on for the burst and off
