@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "blit_compositor.h"
+#include "blit_textures.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ int Root(std::vector<int> &parent, int i) {
 
 QBlitQueue::QBlitQueue(QCanvas *canvas) : canvas(canvas), compositor(std::make_unique<BlitCompositor>()) {}
 
+
 QBlitQueue::~QBlitQueue() = default;
 
 void QBlitQueue::Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend) {
@@ -39,6 +41,15 @@ void QBlitQueue::Add(const QBitMap *bitmap, int sx, int skipRows, int width, int
 void QBlitQueue::Execute() {
   if (count == 0) return;
   canvas->Select();
+  if (kiln::gui::BlitTextures::StateAllows()) {
+    if (!textures) textures = std::make_unique<kiln::gui::BlitTextures>();
+    const bool blending = textures->Draw(entries, count, canvas->GetWidth(), canvas->GetHeight());
+    // Left as drawing the entries one by one leaves it.
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    blending ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+    count = 0;
+    return;
+  }
   glDisable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   bool blending = false;

@@ -5,12 +5,17 @@
 #include <memory>
 
 class BlitCompositor;
+namespace kiln::gui {
+class BlitTextures;
+}
 class QBitMap;
 class QCanvas;
 
 /// Pixel blits of a canvas gathered for one later pass, which switches
-/// blending only where it changes and draws overlapping plain copies
-/// together.
+/// blending only where it changes. Bitmaps blitted again and again are
+/// kept as textures and drawn as quads, many to a draw call, where the
+/// frame's state makes that write the same pixels; otherwise overlapping
+/// plain copies are drawn together.
 class QBlitQueue {
 public:
   /// The most blits a queue holds.
@@ -58,4 +63,6 @@ private:
   Entry entries[kCapacity];
   int count = 0;
   std::unique_ptr<BlitCompositor> compositor;
+  /// The bitmaps kept as textures, where the state lets them be drawn so.
+  std::unique_ptr<kiln::gui::BlitTextures> textures;
 };
