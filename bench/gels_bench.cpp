@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -127,6 +128,25 @@ void KilnFrames(benchmark::State &state) {
   kiln::bench::SetResult(state, kiln::bench::BackBufferSum(kWidth, kHeight));
 }
 
+// One unit a pixel of the BC, origin at its bottom left, while it lives.
+struct WindowCoordinates {
+  WindowCoordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, kWidth, 0, kHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+  }
+  ~WindowCoordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+  }
+};
+
 // Draws the bitmap with its top left corner at (x, y) of the BC.
 void DrawAt(const QBitMap &bitmap, int x, int y) {
   glRasterPos2i(x, kHeight - y - bitmap.GetHeight());
@@ -147,13 +167,7 @@ void PlainFrames(benchmark::State &state) {
                                         }) - scene->gels.begin());
   }
   app->GetBC()->GetCanvas()->Select();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, kWidth, 0, kHeight, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  const WindowCoordinates coordinates;
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   const auto frame = [&] {
     DrawAt(scene->background->bitmap, 0, 0);
@@ -169,10 +183,6 @@ void PlainFrames(benchmark::State &state) {
   PlaceForCheck(moving, [&](std::size_t i, int x) { xs[i] = x; });
   frame();
   kiln::bench::SetResult(state, kiln::bench::BackBufferSum(kWidth, kHeight));
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
 }
 
 // The best full redraw plain OpenGL offers: every bitmap uploaded once into
@@ -216,13 +226,7 @@ void TexturedFrames(benchmark::State &state) {
     movingAt.push_back(static_cast<std::size_t>(std::find(drawn.begin(), drawn.end(), scene->gels[static_cast<std::size_t>(i)].get()) - drawn.begin()));
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, kWidth, 0, kHeight, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  std::optional<WindowCoordinates> coordinates(std::in_place);
   glDisable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -254,10 +258,7 @@ void TexturedFrames(benchmark::State &state) {
   PlaceForCheck(moving, [&](std::size_t i, int x) { xs[movingAt[i]] = x; });
   frame();
   kiln::bench::SetResult(state, kiln::bench::BackBufferSum(kWidth, kHeight));
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  coordinates.reset();
   glPopClientAttrib();
   glPopAttrib();
   glDeleteTextures(1, &atlas);
