@@ -16,6 +16,7 @@
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
 #include <kiln/qbitmap.h>
+#include <kiln/qbitmapgel.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcontrol.h>
 #include <kiln/qdebug.h>
@@ -56,17 +57,14 @@ void Fill(QBitMap &bitmap, int seed) {
   }
 }
 
-class BitmapGel : public QGel {
-public:
+// A bitmap and the library's gel that shows it.
+struct BitmapGel {
   BitmapGel(int seed, int width, int height) : bitmap(32, width, height) {
     Fill(bitmap, seed);
-    SetSize(width, height);
-  }
-  void Paint() override { canvas->Blit(&bitmap, x, y); }
-  void PaintPart(const QRect &part) override {
-    canvas->Blit(&bitmap, x + part.x, y + part.y, part.width, part.height, part.x, part.y);
+    gel.SetBitmap(&bitmap);
   }
   QBitMap bitmap;
+  QBitmapGel gel;
 };
 
 // A moving gel's x for a control value: back and forth across the BC.
@@ -87,7 +85,7 @@ QApp *app = nullptr;
 
 int MoveGel(QControl *control, void *, int value) {
   const auto index = static_cast<std::size_t>(control->GetID());
-  scene->gels[index]->SetProperty(0, Across(scene->base[index], value));
+  scene->gels[index]->gel.SetProperty(0, Across(scene->base[index], value));
   return 0;
 }
 
@@ -113,7 +111,7 @@ void PlaceForCheck(int moving, const std::function<void(std::size_t, int)> &plac
 void KilnFrames(benchmark::State &state) {
   const int moving = static_cast<int>(state.range(0));
   QFXManager *manager = app->GetFXManager(0);
-  for (std::size_t i = 0; i < scene->gels.size(); ++i) scene->gels[i]->SetProperty(0, scene->base[i]);
+  for (std::size_t i = 0; i < scene->gels.size(); ++i) scene->gels[i]->gel.SetProperty(0, scene->base[i]);
   app->SyncFX();
   StartMoving(moving);
   for (auto _ : state) {
@@ -121,7 +119,7 @@ void KilnFrames(benchmark::State &state) {
     glFinish();
   }
   scene->controls.clear();
-  PlaceForCheck(moving, [](std::size_t i, int x) { scene->gels[i]->SetProperty(0, x); });
+  PlaceForCheck(moving, [](std::size_t i, int x) { scene->gels[i]->gel.SetProperty(0, x); });
   manager->Iterate(QFXManager::NO_SWAP);
   manager->Iterate(QFXManager::NO_SWAP);
   app->GetBC()->GetCanvas()->Select();
@@ -159,7 +157,7 @@ void PlainFrames(benchmark::State &state) {
   std::vector<std::size_t> order(scene->byDepth.size());
   for (std::size_t i = 0; i < scene->gels.size(); ++i) {
     xs[i] = scene->base[i];
-    ys[i] = scene->gels[i]->GetY();
+    ys[i] = scene->gels[i]->gel.GetY();
   }
   for (std::size_t i = 0; i < order.size(); ++i) {
     order[i] = static_cast<std::size_t>(std::find_if(scene->gels.begin(), scene->gels.end(), [&](const auto &gel) {
@@ -238,7 +236,7 @@ void TexturedFrames(benchmark::State &state) {
     for (std::size_t i = 0; i < drawn.size(); ++i) {
       const QBitMap &bitmap = drawn[i]->bitmap;
       const float w = static_cast<float>(bitmap.GetWidth()), h = static_cast<float>(bitmap.GetHeight());
-      const float x0 = static_cast<float>(xs[i]), y0 = static_cast<float>(kHeight - drawn[i]->GetY()) - h;
+      const float x0 = static_cast<float>(xs[i]), y0 = static_cast<float>(kHeight - drawn[i]->gel.GetY()) - h;
       const float s0 = static_cast<float>(at[i].first) / kAtlas, t0 = static_cast<float>(at[i].second) / kAtlas;
       const float s1 = s0 + w / kAtlas, t1 = t0 + h / kAtlas;
       const float corners[16] = {x0, y0, s0, t0, x0 + w, y0, s1, t0, x0 + w, y0 + h, s1, t1, x0, y0 + h, s0, t1};
@@ -284,7 +282,7 @@ int main(int argc, char **argv) {
   Scene built;
   scene = &built;
   built.background = std::make_unique<BitmapGel>(-1, kWidth, kHeight);
-  built.background->SetPos(0, 0, 0);
+  built.background->gel.SetPos(0, 0, 0);
   std::mt19937 random(2024);
   std::vector<int> depths(kGels);
   std::iota(depths.begin(), depths.end(), 1);
@@ -292,11 +290,11 @@ int main(int argc, char **argv) {
   for (int i = 0; i < kGels; ++i) {
     auto gel = std::make_unique<BitmapGel>(i, kSize, kSize);
     built.base.push_back(static_cast<int>(random() % (kWidth - kSize)));
-    gel->SetPos(built.base.back(), static_cast<int>(random() % (kHeight - kSize)), depths[static_cast<std::size_t>(i)]);
+    gel->gel.SetPos(built.base.back(), static_cast<int>(random() % (kHeight - kSize)), depths[static_cast<std::size_t>(i)]);
     built.gels.push_back(std::move(gel));
   }
   for (auto &gel : built.gels) built.byDepth.push_back(gel.get());
-  std::sort(built.byDepth.begin(), built.byDepth.end(), [](auto *a, auto *b) { return a->GetDepth() < b->GetDepth(); });
+  std::sort(built.byDepth.begin(), built.byDepth.end(), [](auto *a, auto *b) { return a->gel.GetDepth() < b->gel.GetDepth(); });
   application.SyncFX();  // everything painted once
 
   auto &reporter = kiln::bench::RunAll(argc, argv);

@@ -10,6 +10,7 @@
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
 #include <kiln/qbitmap.h>
+#include <kiln/qbitmapgel.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcontrol.h>
 #include <kiln/qfilter.h>
@@ -31,26 +32,6 @@ namespace {
 constexpr int kWidth = 768, kHeight = 576;
 constexpr int kBarY = 440, kBarWidth = 560, kBarHeight = 72;
 constexpr int kLastFrame = 40;
-
-// A gel that shows a bitmap; parts uncovered by others are blitted again.
-class PictureGel : public QGel {
-public:
-  PictureGel(int width, int height, int x, int y, int depth) : picture(32, width, height) {
-    SetPos(x, y, depth);
-    SetSize(width, height);
-  }
-  void Paint() override {
-    canvas->Blend(true);
-    canvas->Blit(&picture, x, y);
-    canvas->Blend(false);
-  }
-  void PaintPart(const QRect &part) override {
-    canvas->Blend(true);
-    canvas->Blit(&picture, x + part.x, y + part.y, part.width, part.height, part.x, part.y);
-    canvas->Blend(false);
-  }
-  QBitMap picture;
-};
 
 // The caption's bar, translucent, with the title on it.
 class CaptionGel : public QGel {
@@ -80,9 +61,9 @@ public:
 
 struct Caption {
   std::unique_ptr<QFont> font;
-  std::unique_ptr<PictureGel> background, logo;
+  QBitMap sky{32, kWidth, kHeight}, logoImage{32, 96, 96}, logoShown{32, 96, 96};
+  std::unique_ptr<QBitmapGel> background, logo;
   std::unique_ptr<CaptionGel> bar;
-  QBitMap logoImage{32, 96, 96};
   QControl slide;
   QFilterFade fade;
   bool loop = false;
@@ -93,7 +74,7 @@ Caption *caption = nullptr;
 
 // A sky over hills, and a ring for the logo.
 void MakePictures() {
-  QBitMap &sky = caption->background->picture;
+  QBitMap &sky = caption->sky;
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       const bool hill = y > 330 + 50 * std::sin(x / 90.0) + 20 * std::sin(x / 23.0);
@@ -125,8 +106,8 @@ int MoveBar(QControl *, void *, int value) {
 }
 
 void FadeLogo(QFilter *filter, void *) {
-  caption->logo->picture.CopyPixels(caption->logoImage);
-  filter->Do(&caption->logo->picture);
+  caption->logoShown.CopyPixels(caption->logoImage);
+  filter->Do(&caption->logoShown);
   caption->logo->Invalidate();
 }
 
@@ -189,10 +170,12 @@ int main(int argc, char **argv) {
   QCanvas::GetAppCanvas()->Select();
   caption->font = BakeTextureFont("helvetica", 24);
 
-  caption->background = std::make_unique<PictureGel>(kWidth, kHeight, 0, 0, 0);
-  caption->logo = std::make_unique<PictureGel>(96, 96, kWidth - 136, 40, 2);
-  caption->bar = std::make_unique<CaptionGel>(caption->font.get());
+  // The pictures are the library's bitmap gels; the logo blends by its alpha.
   MakePictures();
+  caption->background = std::make_unique<QBitmapGel>(&caption->sky);
+  caption->logo = std::make_unique<QBitmapGel>(&caption->logoShown, true);
+  caption->logo->SetPos(kWidth - 136, 40, 2);
+  caption->bar = std::make_unique<CaptionGel>(caption->font.get());
   caption->slide.SetCallback(MoveBar, nullptr);
   caption->fade.SetCallback(FadeLogo, nullptr);
   app.GetFXManager(0)->Add(&caption->slide);

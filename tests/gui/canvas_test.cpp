@@ -239,10 +239,10 @@ TEST_F(CanvasTest, QueuedBlitsLeaveWhatBlitsOneByOneLeave) {
   pictures.emplace_back(new QBitMap(24, 9, 5));
   for (int i = 0; i < pictures.back()->GetBufferSize(); ++i) pictures.back()->GetBuffer()[i] = static_cast<uint8_t>(i * 5);
   // Scattered over the window and beyond, or piled up at four places.
-  const auto drawAll = [&](bool piled, int blendEvery) {
+  const auto drawAll = [&](bool piled, int blendEvery, int count = 300) {
     canvas->Clear();
     unsigned seed = 1;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < count; ++i) {
       seed = seed * 1103515245 + 12345;
       const QBitMap *picture = pictures[seed >> 8 & 3].get();
       canvas->Blend(blendEvery && i % blendEvery == 0);
@@ -273,6 +273,16 @@ TEST_F(CanvasTest, QueuedBlitsLeaveWhatBlitsOneByOneLeave) {
       }
     }
   }
+  // Held, the queue takes 1,200 blits for one pass; with green masked off.
+  glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE);
+  const std::vector<uint8_t> oneByOne = drawAll(true, 17, 1200);
+  canvas->SetFlags(QCANVAS_QUEUE_BLITS);
+  canvas->HoldBlits(true);
+  const std::vector<uint8_t> held = drawAll(true, 17, 1200);
+  canvas->HoldBlits(false);
+  canvas->ClearFlags(QCANVAS_QUEUE_BLITS);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  EXPECT_TRUE(oneByOne == held);
 }
 
 TEST_F(CanvasTest, DrawingWithX) {

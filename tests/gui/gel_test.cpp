@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 
 #include <kiln/qbitmap.h>
+#include <kiln/qbitmapgel.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qcontrol.h>
 #include <kiln/qfilter.h>
@@ -327,6 +328,65 @@ TEST_F(Gels, GelsMayGoDuringAFrameAndRestlessOnesAreStopped) {
   testing::internal::CaptureStdout();
   bare.Update();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "** cv==0\n");
+}
+
+
+// The library's bitmap gels take the path that draws each pixel once; a
+// class made from QBitmapGel takes the one every program gel takes. Both
+// leave the same frames through moves under and over other gels, blended
+// gels among them, hides, shows, depth changes, a gel destroyed and a
+// picture changed in place.
+TEST_F(Gels, BitmapGelsLeaveTheFramesProgramGelsLeave) {
+  class ProgramGel : public QBitmapGel {
+  public:
+    using QBitmapGel::QBitmapGel;
+  };
+  background.reset();
+  std::vector<std::unique_ptr<QBitMap>> pictures;
+  unsigned seed = 7;
+  const auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245 + 12345;
+    return static_cast<int>((seed >> 8) % range);
+  };
+  pictures.emplace_back(new QBitMap(32, kWidth, kHeight));
+  for (int i = 0; i < 40; ++i) pictures.emplace_back(new QBitMap(32, 8 + next(40), 8 + next(30)));
+  for (std::size_t p = 0; p < pictures.size(); ++p) {
+    uint8_t *bytes = pictures[p]->GetBuffer();
+    for (int i = 0; i < pictures[p]->GetBufferSize(); ++i) bytes[i] = static_cast<uint8_t>(i * 3 + p * 41 + (i >> 7));
+  }
+  const auto play = [&](bool plain) {
+    seed = 7;
+    glClear(GL_COLOR_BUFFER_BIT);
+    app->GetBC()->Swap();
+    glClear(GL_COLOR_BUFFER_BIT);
+    std::vector<std::unique_ptr<QBitmapGel>> gels;
+    for (std::size_t p = 0; p < pictures.size(); ++p) {
+      const bool blend = p % 9 == 4;
+      gels.emplace_back(plain ? new QBitmapGel(pictures[p].get(), blend) : new ProgramGel(pictures[p].get(), blend));
+      if (p > 0) gels.back()->SetPos(next(kWidth) - 20, next(kHeight) - 15, static_cast<int>(p % 13) + 1);
+    }
+    EXPECT_EQ(QBitmapGel::IsPlain(gels[1].get()), plain);
+    frames.clear();
+    for (int frame = 0; frame < 30; ++frame) {
+      for (int moves = 0; moves < 6; ++moves) {
+        QBitmapGel &gel = *gels[static_cast<std::size_t>(1 + next(static_cast<unsigned>(gels.size() - 1)))];
+        gel.SetPos(gel.GetX() + next(9) - 4, gel.GetY() + next(7) - 3, gel.GetDepth());
+      }
+      if (frame == 8) gels[3]->Hide(), gels[11]->Hide();
+      if (frame == 12) gels[3]->Show();
+      if (frame == 15) gels[5]->SetDepth(20), gels[6]->SetDepth(0);
+      if (frame == 18) gels.erase(gels.begin() + 7);
+      if (frame == 21) {
+        pictures[2]->GetBuffer()[40] ^= 0xFF;
+        gels[2]->Invalidate();
+      }
+      manager->Iterate();
+    }
+    return std::move(frames);
+  };
+  const decltype(frames) fast = play(true), slow = play(false);
+  ASSERT_EQ(fast.size(), slow.size());
+  for (std::size_t f = 0; f < fast.size(); ++f) EXPECT_TRUE(fast[f].rgb == slow[f].rgb) << "frame " << f;
 }
 
 }  // namespace

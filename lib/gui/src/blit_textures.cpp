@@ -108,7 +108,7 @@ void BlitTextures::Forget(const QBitMap *bitmap) {
   slots.erase(found);
 }
 
-bool BlitTextures::PlaceInShared(Slot &slot) {
+void BlitTextures::PlaceInShared(Slot &slot) {
   if (!shared) shared = MakeTexture(kSharedSide, kSharedSide);
   if (shelfX + slot.width > kSharedSide) {
     shelfX = 0;
@@ -135,7 +135,6 @@ bool BlitTextures::PlaceInShared(Slot &slot) {
   slot.textureWidth = slot.textureHeight = kSharedSide;
   shelfX += slot.width;
   shelfHeight = std::max(shelfHeight, slot.height);
-  return true;
 }
 
 BlitTextures::Slot *BlitTextures::SlotFor(const QBitMap *bitmap) {
@@ -176,21 +175,16 @@ BlitTextures::Slot *BlitTextures::SlotFor(const QBitMap *bitmap) {
   return &slots[bitmap];
 }
 
-BlitTextures::Slot *BlitTextures::Prepare(const QBlitQueue::Entry &entry) {
-  const QBitMap &bitmap = *entry.bitmap;
-  if (bitmap.GetDepth() != 32) return nullptr;
-  Slot *slot = SlotFor(&bitmap);
-  if (!slot) return nullptr;
-  slot->used = draws;
-  // The rows the blit draws, compared with the copy; a run of changed rows
-  // is sent at once.
-  const std::size_t rowBytes = static_cast<std::size_t>(entry.width) * 4;
+void BlitTextures::Refresh(Slot &slot, const QBitMap &bitmap, int sx, int skipRows, int width, int height) {
+  // The rows drawn, compared with the copy; a run of changed rows is sent
+  // at once.
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
   int changedFrom = -1;
-  for (int row = entry.skipRows; row <= entry.skipRows + entry.height; ++row) {
+  for (int row = skipRows; row <= skipRows + height; ++row) {
     bool changed = false;
-    if (row < entry.skipRows + entry.height) {
-      const uint8_t *now = bitmap.GetAddress(entry.sx, row);
-      uint8_t *kept = slot->copy.data() + (static_cast<std::size_t>(row) * slot->width + entry.sx) * 4;
+    if (row < skipRows + height) {
+      const uint8_t *now = bitmap.GetAddress(sx, row);
+      uint8_t *kept = slot.copy.data() + (static_cast<std::size_t>(row) * slot.width + sx) * 4;
       changed = std::memcmp(now, kept, rowBytes) != 0;
       if (changed) std::memcpy(kept, now, rowBytes);
     }
@@ -199,11 +193,10 @@ BlitTextures::Slot *BlitTextures::Prepare(const QBlitQueue::Entry &entry) {
       // Quads gathered but not drawn never read these texels: within one
       // draw a bitmap holds still, and what an earlier blit of it drew is
       // already sent.
-      Upload(*slot, bitmap, entry.sx, changedFrom, entry.width, row - changedFrom);
+      Upload(slot, bitmap, sx, changedFrom, width, row - changedFrom);
       changedFrom = -1;
     }
   }
-  return slot;
 }
 
 void BlitTextures::FlushRun() {
@@ -250,33 +243,39 @@ bool BlitTextures::Draw(const QBlitQueue::Entry *entries, int count, int windowW
   bool blending = false;
   runTexture = 0;
   quads.clear();
+  visible.Find(entries, count, windowWidth, windowHeight);
   for (int i = 0; i < count; ++i) {
     const QBlitQueue::Entry &entry = entries[i];
-    if (entry.flags & QBlitQueue::SKIP) continue;
+    const VisibleParts::Range parts = visible.Of(i);
+    if ((entry.flags & QBlitQueue::SKIP) || parts.begin() == parts.end()) continue;
     const bool blend = entry.flags & QBlitQueue::BLEND;
-    Slot *slot = Prepare(entry);
+    Slot *slot = entry.bitmap->GetDepth() == 32 ? SlotFor(entry.bitmap) : nullptr;
     if (!slot || slot->texture != runTexture || blend != blending) FlushRun();
     if (blend != blending) {
       blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
       blending = blend;
     }
     if (!slot) {
-      // Beyond any texture: drawn as it always was.
+      // Beyond any texture: drawn whole, as it always was.
       glDisable(GL_TEXTURE_2D);
       QCanvas::DrawRows(entry.bitmap, entry.sx, entry.skipRows, entry.width, entry.height, entry.dx, entry.dy);
       glEnable(GL_TEXTURE_2D);
       runTexture = 0;
       continue;
     }
+    slot->used = draws;
     runTexture = slot->texture;
-    const float x0 = static_cast<float>(entry.dx), y0 = static_cast<float>(entry.dy);
-    const float x1 = x0 + static_cast<float>(entry.width), y1 = y0 + static_cast<float>(entry.height);
     const float w = static_cast<float>(slot->textureWidth), h = static_cast<float>(slot->textureHeight);
-    const float s0 = static_cast<float>(slot->x + entry.sx) / w, s1 = static_cast<float>(slot->x + entry.sx + entry.width) / w;
-    const float t0 = static_cast<float>(slot->y + entry.skipRows) / h;
-    const float t1 = static_cast<float>(slot->y + entry.skipRows + entry.height) / h;
-    const float corners[16] = {x0, y0, s0, t0, x1, y0, s1, t0, x1, y1, s1, t1, x0, y1, s0, t1};
-    quads.insert(quads.end(), corners, corners + 16);
+    for (const VisibleParts::Part &part : parts) {
+      const int sx = entry.sx + part.x, row = entry.skipRows + part.y;
+      Refresh(*slot, *entry.bitmap, sx, row, part.width, part.height);
+      const float x0 = static_cast<float>(entry.dx + part.x), y0 = static_cast<float>(entry.dy + part.y);
+      const float x1 = x0 + static_cast<float>(part.width), y1 = y0 + static_cast<float>(part.height);
+      const float s0 = static_cast<float>(slot->x + sx) / w, s1 = static_cast<float>(slot->x + sx + part.width) / w;
+      const float t0 = static_cast<float>(slot->y + row) / h, t1 = static_cast<float>(slot->y + row + part.height) / h;
+      const float corners[16] = {x0, y0, s0, t0, x1, y0, s1, t0, x1, y1, s1, t1, x0, y1, s0, t1};
+      quads.insert(quads.end(), corners, corners + 16);
+    }
   }
   FlushRun();
   glMatrixMode(GL_TEXTURE);

@@ -2,13 +2,13 @@
 // that keep the bitmaps a program blits again and again: glDrawPixels
 // costs a renderer as much for a 32 x 32 picture as for a large one. A
 // bitmap's pixels are copied into a texture (small ones share one large
-// texture) with a copy kept beside it; each blit first compares the
-// rectangle it draws with that copy and sends what changed, so the
-// texture always holds what the bitmap holds. The quads land on exactly
-// the pixels glDrawPixels would write, with the same colours: the path is
-// taken only where the frame's state makes them the same (no depth, fog,
-// alpha or stencil test, no logic operation, no pixel zoom or transfer,
-// no other texture unit or program).
+// texture) with a copy kept beside it; each blit first compares what it
+// draws with that copy and sends what changed, so the texture always holds
+// what the bitmap holds. The quads land on exactly the pixels glDrawPixels
+// would write, with the same colours, leaving out what later opaque blits
+// cover: the path is taken only where the frame's state makes them the
+// same (no depth, fog, alpha or stencil test, no logic operation, no pixel
+// zoom or transfer, no other texture unit or program).
 #pragma once
 
 #include <GL/gl.h>
@@ -18,6 +18,8 @@
 #include <vector>
 
 #include <kiln/qblitqueue.h>
+
+#include "visible_parts.h"
 
 class QGLContext;
 
@@ -52,11 +54,11 @@ private:
     std::vector<uint8_t> copy;
     unsigned long used = 0;  // the draw that used it last
   };
-  // The slot holding the entry's rectangle as the bitmap has it now; null
-  // when no texture can hold the bitmap.
-  Slot *Prepare(const QBlitQueue::Entry &entry);
+  // The bitmap's slot; null when no texture can hold it.
   Slot *SlotFor(const QBitMap *bitmap);
-  bool PlaceInShared(Slot &slot);
+  // Sends what changed in a rectangle of the bitmap since its slot took it.
+  void Refresh(Slot &slot, const QBitMap &bitmap, int sx, int skipRows, int width, int height);
+  void PlaceInShared(Slot &slot);
   // Draws the quads gathered for the run's texture (before that texture
   // changes under them).
   void FlushRun();
@@ -70,6 +72,7 @@ private:
   int shelfX = 0, shelfY = 0, shelfHeight = 0;  // the next free place in the shared texture
   long keptBytes = 0;
   unsigned long draws = 0;
+  VisibleParts visible;      // what of each entry shows
   std::vector<float> quads;  // x, y, s, t per corner of the current run
   GLuint runTexture = 0;     // the texture they are drawn from
 };

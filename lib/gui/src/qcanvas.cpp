@@ -607,6 +607,11 @@ void QCanvas::FlushBlits() {
   if (blitQueue) blitQueue->Execute();
 }
 
+void QCanvas::HoldBlits(bool on) {
+  if (!blitQueue) blitQueue = std::make_unique<QBlitQueue>(this);
+  blitQueue->Hold(on);
+}
+
 // --- coordinates and the obsolete ---------------------------------------------------
 
 void QCanvas::ToCentered(int *x, int *y) const {

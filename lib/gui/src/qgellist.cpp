@@ -2,6 +2,7 @@
 
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
+#include <kiln/qbitmapgel.h>
 #include <kiln/qcanvas.h>
 #include <kiln/qdebug.h>
 #include <kiln/qgel.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gel_grid.h"
 #include "safe_walk.h"
 
 namespace {
@@ -44,6 +46,7 @@ void QGelList::Add(QGel *gel) {
   gel->next = first;
   gel->list = this;
   first = gel;
+  ++changes;
   Unsort();
 }
 
@@ -51,6 +54,7 @@ bool QGelList::Remove(QGel *gel) {
   for (QGel **link = &first; *link; link = &(*link)->next) {
     if (*link != gel) continue;
     Walk::Forget(walks, gel, gel->next);
+    ++changes;
     *link = gel->next;
     gel->next = nullptr;
     gel->list = nullptr;
@@ -162,6 +166,17 @@ void QGelList::Update() {
   if (!(flags & SORTED)) Sort();
   const bool queued = canvas->GetFlags() & QCANVAS_QUEUE_BLITS;
   canvas->SetFlags(QCANVAS_QUEUE_BLITS);
+  // Gels that only blit let the frame wait for one pass, which then draws
+  // each pixel once.
+  const bool onlyBlits = OnlyBitmapGels();
+  if (onlyBlits) {
+    canvas->HoldBlits(true);
+    // Nothing moves them until the frame is drawn: a change looks only at
+    // the gels near it.
+    if (!grid) grid = std::make_unique<kiln::gui::GelGrid>();
+    grid->Build(first);
+    gridChanges = changes;
+  }
   {
     Walk walk(walks, first);
     while (QGel *gel = walk.Next()) {
@@ -175,6 +190,8 @@ void QGelList::Update() {
     }
   }
   canvas->FlushBlits();
+  if (onlyBlits) canvas->HoldBlits(false);
+  ++changes;  // the grid is for this frame only
   if (!queued) canvas->ClearFlags(QCANVAS_QUEUE_BLITS);
   for (QGel *gel = first; gel; gel = gel->next) {
     gel->shown = gel->GetRect();
@@ -184,25 +201,43 @@ void QGelList::Update() {
   while (QGel *gel = walk.Next()) gel->PostPaint();
 }
 
+bool QGelList::OnlyBitmapGels() const {
+  for (const QGel *gel = first; gel; gel = gel->next) {
+    if (!QBitmapGel::IsPlain(gel)) return false;
+  }
+  return true;
+}
+
 void QGelList::Propagate(QGel *changed) {
   const Edges now(changed->GetRect()), before(changed->previous);
   const int depth = changed->GetDepth();
-  Walk walk(walks, first);
-  while (QGel *other = walk.Next()) {
-    if (other == changed || other->IsHidden()) continue;
+  const auto touch = [&](QGel *other) {
+    if (other == changed || other->IsHidden()) return;
     const QRect place = other->GetRect();
     const Edges edges(place);
     if (other->GetDepth() > depth) {
       // Painted later, over the change.
       if (edges.Overlaps(now) || edges.Overlaps(before)) other->flags |= QGEL_DIRTY;
-      continue;
+      return;
     }
     // Under the change: what it uncovered is painted again at once.
-    if (!edges.Overlaps(before)) continue;
+    if (!edges.Overlaps(before)) return;
     QRect part = place;
     part.Clip(changed->previous);
     part.x -= place.x;
     part.y -= place.y;
     other->PaintPart(part);
+  };
+  if (grid && gridChanges == changes) {
+    // Only the gels near the change can be touched by it.
+    const int left = std::min(now.left, before.left), top = std::min(now.top, before.top);
+    const QRect area{left, top, std::max(now.right, before.right) - left, std::max(now.bottom, before.bottom) - top};
+    for (QGel *other : grid->Near(area)) {
+      if (gridChanges != changes) return;  // a gel left under us: the pointers may be gone
+      touch(other);
+    }
+    return;
   }
+  Walk walk(walks, first);
+  while (QGel *other = walk.Next()) touch(other);
 }

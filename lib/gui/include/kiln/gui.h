@@ -5,6 +5,7 @@
 #include <kiln/image.h>
 #include <kiln/qapp.h>
 #include <kiln/qbasicgel.h>
+#include <kiln/qbitmapgel.h>
 #include <kiln/qbc.h>
 #include <kiln/qblitqueue.h>
 #include <kiln/qbutton.h>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 class BlitCompositor;
 namespace kiln::gui {
@@ -44,24 +45,30 @@ public:
   QBlitQueue(const QBlitQueue &) = delete;
   QBlitQueue &operator=(const QBlitQueue &) = delete;
 
-  /// A full queue is executed first (with a warning).
+  /// A full queue is executed first (with a warning), unless held.
   void Add(const QBitMap *bitmap, int sx, int skipRows, int width, int height, int dx, int dy, bool blend);
   /// Draws every entry not marked skip, then empties the queue.
   void Execute();
   /// Width times height over the entries not marked skip.
   long GetPixelCount() const;
   /// The number of entries waiting.
-  int GetCount() const { return count; }
+  int GetCount() const { return static_cast<int>(entries.size()); }
   /// An entry, to mark it SKIP for instance; null outside the queue.
-  Entry *GetEntry(int index) { return index >= 0 && index < count ? &entries[index] : nullptr; }
+  Entry *GetEntry(int index) { return index >= 0 && index < GetCount() ? &At(index) : nullptr; }
+  /// While held, the queue grows past kCapacity instead of drawing early:
+  /// for a caller that knows nothing else draws on the canvas until the
+  /// queue is executed, so that one pass draws all of it.
+  void Hold(bool on) { held = on; }
 
 private:
   /// Draws the entries one by one, switching blending where it changes.
   void DrawEach(const int *indices, int n, bool &blending);
 
+  Entry &At(int index) { return entries[static_cast<std::size_t>(index)]; }
+
   QCanvas *canvas;
-  Entry entries[kCapacity];
-  int count = 0;
+  std::vector<Entry> entries;
+  bool held = false;
   std::unique_ptr<BlitCompositor> compositor;
   /// The bitmaps kept as textures, where the state lets them be drawn so.
   std::unique_ptr<kiln::gui::BlitTextures> textures;

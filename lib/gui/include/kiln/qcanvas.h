@@ -202,6 +202,10 @@ public:
   void CopyPixels(int sx, int sy, int width, int height, int dx, int dy);
   /// Draws the queued blits and empties the queue.
   void FlushBlits();
+  /// While on, queued blits wait for FlushBlits() however many there are
+  /// (QBlitQueue::Hold()): for a caller that knows nothing else draws on
+  /// the canvas meanwhile.
+  void HoldBlits(bool on);
   /// The blit queue (owned by the canvas), or null before the first
   /// queued blit.
   QBlitQueue *GetBlitQueue() const { return blitQueue.get(); }

@@ -2,6 +2,7 @@
 /// QGelList, gels in depth order.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <kiln/qobject.h>
@@ -10,6 +11,9 @@ class QCanvas;
 class QGel;
 template <typename Member>
 class SafeWalk;
+namespace kiln::gui {
+class GelGrid;
+}
 
 /// The gels of a canvas in depth order (higher depths are painted later, on
 /// top), repainting each frame only the gels that changed and what they
@@ -75,9 +79,15 @@ private:
   using Walk = SafeWalk<QGel>;
   /// Marks or repaints what the marked gel's change touches.
   void Propagate(QGel *gel);
+  /// True when every gel is a plain QBitmapGel: painting them only blits.
+  bool OnlyBitmapGels() const;
 
   int flags;
   QGel *first = nullptr;
   QCanvas *canvas = nullptr;
   std::vector<Walk *> walks;
+  /// The gels by place, for a frame whose gels only blit.
+  std::unique_ptr<kiln::gui::GelGrid> grid;
+  /// Gels joined or left, and the count the grid was built at.
+  unsigned long changes = 0, gridChanges = 0;
 };

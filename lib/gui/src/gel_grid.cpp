@@ -1,0 +1,92 @@
+#include "gel_grid.h"
+
+#include <kiln/qgel.h>
+
+#include <algorithm>
+
+namespace kiln::gui {
+
+namespace {
+
+constexpr int kMostCellsAcross = 64;
+
+}  // namespace
+
+void GelGrid::CellsOf(int from, int size, int origin, int count, int &firstCell, int &lastCell) const {
+  const long start = static_cast<long>(from) - origin, end = start + std::max(size, 1) - 1;
+  firstCell = static_cast<int>(std::clamp(start / cellSize, 0L, static_cast<long>(count) - 1));
+  lastCell = static_cast<int>(std::clamp(end / cellSize, 0L, static_cast<long>(count) - 1));
+}
+
+void GelGrid::Build(QGel *first) {
+  gels.clear();
+  left = top = 0;
+  int right = 1, bottom = 1;
+  for (QGel *gel = first; gel; gel = gel->GetNext()) {
+    if (gel->IsHidden()) continue;
+    const QRect place = gel->GetRect();
+    const int placeRight = place.x + std::max(place.width, 1), placeBottom = place.y + std::max(place.height, 1);
+    if (gels.empty()) left = place.x, top = place.y, right = placeRight, bottom = placeBottom;
+    left = std::min(left, place.x);
+    top = std::min(top, place.y);
+    right = std::max(right, placeRight);
+    bottom = std::max(bottom, placeBottom);
+    gels.push_back(gel);
+  }
+  // Cells of 64 pixels, larger where the gels spread far.
+  const long span = std::max(static_cast<long>(right) - left, static_cast<long>(bottom) - top);
+  cellSize = static_cast<int>(std::max(64L, (span + kMostCellsAcross - 1) / kMostCellsAcross));
+  columns = static_cast<int>((static_cast<long>(right) - left + cellSize - 1) / cellSize);
+  rows = static_cast<int>((static_cast<long>(bottom) - top + cellSize - 1) / cellSize);
+  // Counted first, then filed: one array for all cells.
+  cellStart.assign(static_cast<std::size_t>(columns * rows + 1), 0);
+  const auto eachCell = [&](const QGel *gel, auto &&act) {
+    const QRect place = gel->GetRect();
+    int x0, x1, y0, y1;
+    CellsOf(place.x, place.width, left, columns, x0, x1);
+    CellsOf(place.y, place.height, top, rows, y0, y1);
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = x0; x <= x1; ++x) act(y * columns + x);
+    }
+  };
+  for (const QGel *gel : gels) eachCell(gel, [&](int cell) { ++cellStart[static_cast<std::size_t>(cell) + 1]; });
+  for (std::size_t cell = 1; cell < cellStart.size(); ++cell) cellStart[cell] += cellStart[cell - 1];
+  filed.resize(static_cast<std::size_t>(cellStart.back()));
+  std::vector<int> next(cellStart.begin(), cellStart.end() - 1);
+  for (std::size_t i = 0; i < gels.size(); ++i) {
+    eachCell(gels[i], [&](int cell) { filed[static_cast<std::size_t>(next[static_cast<std::size_t>(cell)]++)] = static_cast<int>(i); });
+  }
+  seenAt.assign(gels.size(), 0);
+  lookups = 0;
+}
+
+const std::vector<QGel *> &GelGrid::Near(const QRect &area) {
+  found.clear();
+  near.clear();
+  ++lookups;
+  int x0, x1, y0, y1;
+  CellsOf(area.x, area.width, left, columns, x0, x1);
+  CellsOf(area.y, area.height, top, rows, y0, y1);
+  if (x0 == x1 && y0 == y1) {
+    // One cell: filed in list order already.
+    const std::size_t cell = static_cast<std::size_t>(y0 * columns + x0);
+    for (int at = cellStart[cell]; at < cellStart[cell + 1]; ++at) near.push_back(gels[static_cast<std::size_t>(filed[static_cast<std::size_t>(at)])]);
+    return near;
+  }
+  for (int y = y0; y <= y1; ++y) {
+    for (int x = x0; x <= x1; ++x) {
+      const std::size_t cell = static_cast<std::size_t>(y * columns + x);
+      for (int at = cellStart[cell]; at < cellStart[cell + 1]; ++at) {
+        const int i = filed[static_cast<std::size_t>(at)];
+        if (seenAt[static_cast<std::size_t>(i)] == lookups) continue;
+        seenAt[static_cast<std::size_t>(i)] = lookups;
+        found.push_back(i);
+      }
+    }
+  }
+  std::sort(found.begin(), found.end());
+  for (int i : found) near.push_back(gels[static_cast<std::size_t>(i)]);
+  return near;
+}
+
+}  // namespace kiln::gui
