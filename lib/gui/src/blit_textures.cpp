@@ -84,6 +84,7 @@ void BlitTextures::Release() {
     if (shared) glDeleteTextures(1, &shared);
   }
   slots.clear();
+  lastBitmap = nullptr;
   shared = 0;
   shelfX = shelfY = shelfHeight = 0;
   keptBytes = 0;
@@ -106,6 +107,7 @@ void BlitTextures::Forget(const QBitMap *bitmap) {
   if (found->second.own) glDeleteTextures(1, &found->second.texture);
   keptBytes -= static_cast<long>(found->second.copy.size());
   slots.erase(found);
+  lastBitmap = nullptr;
 }
 
 void BlitTextures::PlaceInShared(Slot &slot) {
@@ -126,6 +128,7 @@ void BlitTextures::PlaceInShared(Slot &slot) {
       }
       keptBytes -= static_cast<long>(at->second.copy.size());
       at = slots.erase(at);
+      lastBitmap = nullptr;
     }
     shelfX = shelfY = shelfHeight = 0;
   }
@@ -138,6 +141,15 @@ void BlitTextures::PlaceInShared(Slot &slot) {
 }
 
 BlitTextures::Slot *BlitTextures::SlotFor(const QBitMap *bitmap) {
+  // A bitmap's blits tend to come one after another.
+  if (bitmap == lastBitmap && lastSlot->width == bitmap->GetWidth() && lastSlot->height == bitmap->GetHeight())
+    return lastSlot;
+  lastBitmap = bitmap;
+  lastSlot = Find(bitmap);
+  return lastSlot;
+}
+
+BlitTextures::Slot *BlitTextures::Find(const QBitMap *bitmap) {
   auto found = slots.find(bitmap);
   if (found != slots.end() && found->second.width == bitmap->GetWidth() && found->second.height == bitmap->GetHeight())
     return &found->second;

@@ -56,6 +56,7 @@ private:
   };
   // The bitmap's slot; null when no texture can hold it.
   Slot *SlotFor(const QBitMap *bitmap);
+  Slot *Find(const QBitMap *bitmap);
   // Sends what changed in a rectangle of the bitmap since its slot took it.
   void Refresh(Slot &slot, const QBitMap &bitmap, int sx, int skipRows, int width, int height);
   void PlaceInShared(Slot &slot);
@@ -68,6 +69,8 @@ private:
 
   QGLContext *context = nullptr;  // whose textures these are
   std::unordered_map<const QBitMap *, Slot> slots;
+  const QBitMap *lastBitmap = nullptr;  // the bitmap SlotFor() found last, and its slot
+  Slot *lastSlot = nullptr;
   GLuint shared = 0;
   int shelfX = 0, shelfY = 0, shelfHeight = 0;  // the next free place in the shared texture
   long keptBytes = 0;

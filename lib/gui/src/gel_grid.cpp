@@ -3,6 +3,7 @@
 #include <kiln/qgel.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace kiln::gui {
 
@@ -56,36 +57,27 @@ void GelGrid::Build(QGel *first) {
   for (std::size_t i = 0; i < gels.size(); ++i) {
     eachCell(gels[i], [&](int cell) { filed[static_cast<std::size_t>(next[static_cast<std::size_t>(cell)]++)] = static_cast<int>(i); });
   }
-  seenAt.assign(gels.size(), 0);
-  lookups = 0;
 }
 
 const std::vector<QGel *> &GelGrid::Near(const QRect &area) {
-  found.clear();
-  near.clear();
-  ++lookups;
   int x0, x1, y0, y1;
   CellsOf(area.x, area.width, left, columns, x0, x1);
   CellsOf(area.y, area.height, top, rows, y0, y1);
-  if (x0 == x1 && y0 == y1) {
-    // One cell: filed in list order already.
-    const std::size_t cell = static_cast<std::size_t>(y0 * columns + x0);
-    for (int at = cellStart[cell]; at < cellStart[cell + 1]; ++at) near.push_back(gels[static_cast<std::size_t>(filed[static_cast<std::size_t>(at)])]);
-    return near;
-  }
+  // Each cell's gels are filed in list order: the cells' lists merged keep it.
+  found.clear();
   for (int y = y0; y <= y1; ++y) {
     for (int x = x0; x <= x1; ++x) {
       const std::size_t cell = static_cast<std::size_t>(y * columns + x);
-      for (int at = cellStart[cell]; at < cellStart[cell + 1]; ++at) {
-        const int i = filed[static_cast<std::size_t>(at)];
-        if (seenAt[static_cast<std::size_t>(i)] == lookups) continue;
-        seenAt[static_cast<std::size_t>(i)] = lookups;
-        found.push_back(i);
-      }
+      const int *from = filed.data() + cellStart[cell], *to = filed.data() + cellStart[cell + 1];
+      merged.clear();
+      std::merge(found.begin(), found.end(), from, to, std::back_inserter(merged));
+      found.swap(merged);
     }
   }
-  std::sort(found.begin(), found.end());
-  for (int i : found) near.push_back(gels[static_cast<std::size_t>(i)]);
+  near.clear();
+  for (std::size_t at = 0; at < found.size(); ++at) {
+    if (at == 0 || found[at] != found[at - 1]) near.push_back(gels[static_cast<std::size_t>(found[at])]);
+  }
   return near;
 }
 

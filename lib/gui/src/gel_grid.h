@@ -29,9 +29,7 @@ private:
   std::vector<QGel *> gels;     // in list order
   std::vector<int> cellStart;   // cell c's gels: filed[cellStart[c] .. cellStart[c + 1])
   std::vector<int> filed;       // indices into gels
-  std::vector<unsigned> seenAt;  // per gel: the lookup that found it last
-  unsigned lookups = 0;
-  std::vector<int> found;
+  std::vector<int> found, merged;
   std::vector<QGel *> near;
 };
 

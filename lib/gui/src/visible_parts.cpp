@@ -6,20 +6,26 @@ namespace kiln::gui {
 
 namespace {
 
-// The bits of word `word` that stand for columns [left, right).
-uint64_t ColumnBits(int word, int left, int right) {
-  const int low = std::max(left - word * 64, 0), high = std::min(right - word * 64, 64);
-  const uint64_t below = high == 64 ? ~uint64_t{0} : (uint64_t{1} << high) - 1;
-  return below & ~((uint64_t{1} << low) - 1);
-}
+using Run = VisibleParts::Run;
 
-}  // namespace
+// Columns [left, right) as the bits of a row's 64-pixel words.
+struct Columns {
+  Columns(int left, int right)
+      : left(left), right(right), firstWord(left >> 6), lastWord((right - 1) >> 6),
+        firstBits(Bits(firstWord, left, right)), lastBits(Bits(lastWord, left, right)) {}
+  static uint64_t Bits(int word, int left, int right) {
+    const int low = std::max(left - word * 64, 0), high = std::min(right - word * 64, 64);
+    const uint64_t below = high == 64 ? ~uint64_t{0} : (uint64_t{1} << high) - 1;
+    return below & ~((uint64_t{1} << low) - 1);
+  }
+  uint64_t Bits(int word) const {
+    return (word == firstWord ? firstBits : ~uint64_t{0}) & (word == lastWord ? lastBits : ~uint64_t{0});
+  }
+  int left, right, firstWord, lastWord;
+  uint64_t firstBits, lastBits;
+};
 
-VisibleParts::Columns::Columns(int left, int right)
-    : left(left), right(right), firstWord(left >> 6), lastWord((right - 1) >> 6),
-      firstBits(ColumnBits(firstWord, left, right)), lastBits(ColumnBits(lastWord, left, right)) {}
-
-bool VisibleParts::Hidden(const uint64_t *row, const Columns &columns) {
+bool Hidden(const uint64_t *row, const Columns &columns) {
   for (int word = columns.firstWord; word <= columns.lastWord; ++word) {
     const uint64_t bits = columns.Bits(word);
     if ((row[word] & bits) != bits) return false;
@@ -27,7 +33,8 @@ bool VisibleParts::Hidden(const uint64_t *row, const Columns &columns) {
   return true;
 }
 
-void VisibleParts::FreeRuns(const uint64_t *row, const Columns &columns, std::vector<Run> &runs) {
+// The uncovered runs of the row within the columns.
+void FreeRuns(const uint64_t *row, const Columns &columns, std::vector<Run> &runs) {
   runs.clear();
   int start = -1;  // the open run's first column
   for (int word = columns.firstWord; word <= columns.lastWord; ++word) {
@@ -50,9 +57,11 @@ void VisibleParts::FreeRuns(const uint64_t *row, const Columns &columns, std::ve
   if (start >= 0) runs.push_back({start, columns.right});
 }
 
-void VisibleParts::Cover(uint64_t *row, const Columns &columns) {
+void Cover(uint64_t *row, const Columns &columns) {
   for (int word = columns.firstWord; word <= columns.lastWord; ++word) row[word] |= columns.Bits(word);
 }
+
+}  // namespace
 
 void VisibleParts::Find(const QBlitQueue::Entry *entries, int count, int windowWidth, int windowHeight) {
   words = (std::max(windowWidth, 0) + 63) / 64;

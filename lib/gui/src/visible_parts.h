@@ -33,25 +33,13 @@ public:
   // The parts of entry `index`, in no particular order; they don't overlap.
   Range Of(int index) const;
 
-private:
+  // Columns [left, right) of one row.
   struct Run {
-    int left, right;  // columns [left, right)
+    int left, right;
     bool operator==(const Run &other) const { return left == other.left && right == other.right; }
   };
-  // Columns [left, right) as the bits of a row's words.
-  struct Columns {
-    Columns(int left, int right);
-    uint64_t Bits(int word) const {
-      return (word == firstWord ? firstBits : ~uint64_t{0}) & (word == lastWord ? lastBits : ~uint64_t{0});
-    }
-    int left, right, firstWord, lastWord;
-    uint64_t firstBits, lastBits;
-  };
-  static bool Hidden(const uint64_t *row, const Columns &columns);
-  // The uncovered runs of the row within the columns.
-  static void FreeRuns(const uint64_t *row, const Columns &columns, std::vector<Run> &runs);
-  static void Cover(uint64_t *row, const Columns &columns);
 
+private:
   int words = 0;                  // 64-pixel words a row
   std::vector<uint64_t> covered;  // a bit a pixel: hidden by a later entry
   std::vector<Part> parts;
