@@ -1,8 +1,9 @@
 // Reads arbitrary bytes as a VCR tape of three known states with fixed data
-// lengths: opened (the whole chain checked), walked back to its start and
-// played to its end in bounded steps, then recorded onto after a step back.
-// kiln-tape's list and check read the same bytes, and what they call sound
-// must cut to a sound tape of as many records.
+// lengths: opened (the records that follow from the start), walked back to
+// its start and played to its end in bounded steps, then recorded onto
+// after a step back. kiln-tape's list and check read the same bytes, and
+// what they call sound must cut to a sound tape of as many records; the
+// tape opens with exactly the records of the walk.
 #include <kiln/qvcrtape.h>
 
 #include <cstdint>
@@ -27,7 +28,7 @@ long DataLength(const char *name) {
 
 // The walk's records follow one another from the start, and cutting the
 // tape after them leaves a sound tape of those records.
-void WalkAsKilnTape(std::string_view bytes) {
+kiln::tape::TapeChain WalkAsKilnTape(std::string_view bytes) {
   static FILE *sink = std::fopen("/dev/null", "w");
   const bool listed = kiln::tape::ListTape(bytes, sink);
   const bool checked = kiln::tape::CheckTape("fuzz", bytes, sink);
@@ -43,6 +44,7 @@ void WalkAsKilnTape(std::string_view bytes) {
   if (!kiln::tape::CutTape(bytes, count, &kept, &error)) __builtin_trap();
   const kiln::tape::TapeChain cut = kiln::tape::WalkTape(kept);
   if (!cut.IsSound() || static_cast<long>(cut.records.size()) != count) __builtin_trap();
+  return chain;
 }
 
 }  // namespace
@@ -50,11 +52,15 @@ void WalkAsKilnTape(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static bool quiet = kiln::fuzz::SilenceDiagnostics();
   (void)quiet;
-  WalkAsKilnTape(std::string_view(reinterpret_cast<const char *>(data), size));
+  const kiln::tape::TapeChain chain = WalkAsKilnTape(std::string_view(reinterpret_cast<const char *>(data), size));
   static kiln::fuzz::MemoryFile input;
   input.Fill(data, size);
   QVCRTape tape;
-  if (!tape.Open(input.Path())) return 0;
+  const bool opened = tape.Open(input.Path());
+  if (opened != (size == 0 || !chain.records.empty())) __builtin_trap();
+  if (!opened) return 0;
+  if (tape.GetRecordCount() != static_cast<int>(chain.records.size()) || tape.GetRecordsEnd() != chain.SoundEnd())
+    __builtin_trap();
   const QVCRTape::ReadData read = [](const char *name, QFile &file) {
     const long length = DataLength(name);
     char buffer[16];

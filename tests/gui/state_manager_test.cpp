@@ -196,18 +196,30 @@ TEST_F(States, TheUserDrivesTheReplayWithThePanelAndTheKeys) {
   const std::string saved = ReadFile("temptape.vcr");
   ASSERT_TRUE(Pump([&] { return ReadFile("bc.vcr") == saved; }));
 
-  // A damaged copy is refused whole; recording goes on where it was.
+  // A copy whose last record lost its trailing offset keeps the records
+  // before it: the damage is named, the last sound state entered, and
+  // recording goes on in a copy of them; the damaged file stays as it was.
   std::string damaged = saved;
   damaged[damaged.size() - 1] = 0x7F;
+  const std::size_t lastStart = static_cast<unsigned char>(saved[saved.size() - 4]) |
+                                static_cast<std::size_t>(static_cast<unsigned char>(saved[saved.size() - 3])) << 8;
   Put("bc.vcr", damaged);
+  std::string said;
   capture.Take();
   Chord({XK_Control_L}, XK_l);
-  ASSERT_TRUE(Pump([&] { return capture.Take().find("VCR file not found") != std::string::npos; }));
+  ASSERT_TRUE(Pump([&] {
+    said += capture.Take();
+    return said.find("VCR file 'bc.vcr' is damaged at " + std::to_string(lastStart) + ": record '") != std::string::npos;
+  }));
+  EXPECT_NE(said.find("the 2 records before it are used"), std::string::npos) << said;
+  EXPECT_EQ(said.find("VCR file not found"), std::string::npos);
   EXPECT_STREQ(manager->GetTape().GetFileName(), "temptape.vcr");
+  EXPECT_EQ(ReadFile("temptape.vcr"), saved.substr(0, lastStart));
+  EXPECT_EQ(ReadFile("bc.vcr"), damaged);
   counter = 4;
   manager->SetState(states[0].get());
-  EXPECT_EQ(manager->GetTape().GetRecordCount(), 4);
-  EXPECT_EQ(ReadFile("temptape.vcr").compare(0, saved.size(), saved), 0);
+  EXPECT_EQ(manager->GetTape().GetRecordCount(), 3);
+  EXPECT_EQ(ReadFile("temptape.vcr").compare(0, lastStart, saved, 0, lastStart), 0);
 
   // A sound one is entered at its last state and recorded on in a copy.
   Put("bc.vcr", saved);

@@ -1,6 +1,6 @@
 // The VCR tape's bytes against the record layout built here, its walks
 // forwards and backwards, records after stepping back, saving, and damaged
-// tapes, which are refused rather than followed.
+// tapes, of which only the records that follow from the start are read.
 #include <gtest/gtest.h>
 
 #include <kiln/qvcrtape.h>
@@ -132,55 +132,68 @@ TEST_F(Tape, SavingWritesTheTapeUpToItsPosition) {
   EXPECT_FALSE(tape.Save(dir.Path("missing/bc.vcr").c_str()));
 }
 
-TEST_F(Tape, DamagedTapesAreRefusedWhole) {
-  const std::string whole = Records({"S1", "S22", "S333"});
+TEST_F(Tape, ATapeHoldsTheRecordsThatFollowFromItsStart) {
+  const std::vector<std::string> names{"S1", "S22", "S333"};
+  const std::string whole = Records(names);
   const std::size_t boundaries[] = {0, 38, 77, whole.size()};
   const std::string damaged = dir.Path("damaged.vcr");
-  // Cut anywhere: a tape that opens plays a prefix of the recording and
-  // stops cleanly within the file; cut at a record's end, it counts right.
-  const std::vector<std::string> recorded{"S1", "S22", "S333"};
-  for (std::size_t length = 0; length <= whole.size(); ++length) {
+  // Cut anywhere, as a recorder killed mid-record leaves it: the complete
+  // records before the cut are the tape, never the part after them, even
+  // where that part ends in a name's zero padding, which reads as the
+  // offset 0. Recording goes on after the last complete record.
+  for (std::size_t length = 1; length <= whole.size(); ++length) {
     dir.WriteFile("damaged.vcr", whole.substr(0, length));
+    int complete = 0;
+    while (complete < 3 && boundaries[complete + 1] <= length) ++complete;
+    capture.Take();
     QVCRTape other;
-    for (int records = 0; records < 4; ++records) {
-      if (length == boundaries[records]) {
-        ASSERT_TRUE(other.Open(damaged.c_str())) << length;
-        EXPECT_EQ(other.GetRecordCount(), records);
-      }
+    if (complete == 0) {
+      EXPECT_FALSE(other.Open(damaged.c_str())) << length;
+      EXPECT_NE(capture.Take().find("is damaged at 0: "), std::string::npos) << length;
+      continue;
     }
-    if (!other.IsUsable() && !other.Open(damaged.c_str())) continue;
-    for (int steps = 0; steps < 10 && other.StepBack(); ++steps) {
-    }
+    ASSERT_TRUE(other.Open(damaged.c_str())) << length;
+    ASSERT_TRUE(other.StepBack());
     Player player;
-    for (int steps = 0; steps < 10 && other.Play(false, player.Reader()); ++steps) {
+    ASSERT_TRUE(other.Play(false, player.Reader()));
+    EXPECT_EQ(player.seen, std::vector<std::string>{names[static_cast<std::size_t>(complete - 1)]});
+    EXPECT_EQ(other.GetRecordCount(), complete) << length;
+    EXPECT_EQ(other.GetRecordsEnd(), static_cast<long>(boundaries[complete])) << length;
+    const std::string said = capture.Take();
+    if (length != boundaries[complete]) {
+      EXPECT_NE(said.find("is damaged at " + std::to_string(boundaries[complete]) + ": "), std::string::npos) << said;
     }
-    EXPECT_LE(other.GetPosition(), static_cast<long>(length));
-    ASSERT_LE(player.seen.size(), recorded.size()) << length;
-    for (std::size_t i = 0; i < player.seen.size(); ++i) EXPECT_EQ(player.seen[i], recorded[i]) << length;
+    ASSERT_TRUE(other.Record("S9", DataOf("S9")));
+    other.Close();
+    ByteWriter next;  // starting where the last complete record ended
+    next.Text(std::string("S9").append(30, '\0')).Text("dd").LE32(static_cast<uint32_t>(boundaries[complete]));
+    EXPECT_EQ(ReadFile(damaged), whole.substr(0, boundaries[complete]) + next.Bytes()) << length;
   }
-  // Offsets forward, onto the record itself, negative.
+  // A last offset pointing forward, at the record itself, or negative: the
+  // records before it.
   for (uint32_t offset : {200u, 113u, 0xFFFFFFFFu}) {
     ByteWriter bytes;
     bytes.Text(whole).PatchLE32(whole.size() - 4, offset);
     dir.WriteFile("damaged.vcr", bytes.Bytes());
     QVCRTape other;
-    EXPECT_FALSE(other.Open(damaged.c_str())) << offset;
+    ASSERT_TRUE(other.Open(damaged.c_str())) << offset;
+    EXPECT_EQ(other.GetRecordCount(), 2) << offset;
   }
   // The tape in use is left alone by a refused one.
+  dir.WriteFile("damaged.vcr", "no tape at all, no tape at all, no tape");
+  EXPECT_FALSE(tape.Open(damaged.c_str()));
   EXPECT_TRUE(tape.IsUsable());
   EXPECT_EQ(tape.GetRecordCount(), 3);
 
-  // A name field of 32 characters without a zero is given within them.
+  // A name field of 32 characters without a zero was never written by a
+  // recorder: no record.
   ByteWriter full;
   full.Text("S" + std::string(31, 'n')).Text(std::string(32, 'd')).LE32(0);
   dir.WriteFile("full.vcr", full.Bytes());
   QVCRTape named;
-  ASSERT_TRUE(named.Open(dir.Path("full.vcr").c_str()));
-  ASSERT_TRUE(named.StepBack());
-  Player player;
-  ASSERT_TRUE(named.Play(false, player.Reader()));
-  ASSERT_EQ(player.seen.size(), 1u);
-  EXPECT_EQ(player.seen[0].size(), 32u);
+  capture.Take();
+  EXPECT_FALSE(named.Open(dir.Path("full.vcr").c_str()));
+  EXPECT_NE(capture.Take().find("record name without its terminating zero"), std::string::npos);
 }
 
 TEST(TapeUnusable, EveryOperationIsFalse) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -283,8 +284,17 @@ TEST_F(InteractiveViewTest, DragTurnsTheCameraAsDocumentedAndWireframeToggles) {
   EXPECT_EQ(smaller.width, 200);
   EXPECT_EQ(smaller.height, 150);
 
+  // The library's F11 writes the window to /tmp: the viewer says where.
+  input.Tap(XK_F11);
+  EXPECT_TRUE(program.WaitForOutput("kiln-view: wrote /tmp/ui", 10000));
   input.Tap(XK_q);
-  EXPECT_EQ(program.Wait(10000).status, 0);
+  const kiln::test::ProcessResult ended = program.Wait(10000);
+  EXPECT_EQ(ended.status, 0);
+  const std::size_t at = ended.out.find("kiln-view: wrote /tmp/ui");
+  ASSERT_NE(at, std::string::npos);
+  const std::string shot = ended.out.substr(at + 17, ended.out.find('\n', at) - at - 17);
+  EXPECT_EQ(Picture(kiln::test::ReadFile(shot)).width, 200) << shot;
+  std::remove(shot.c_str());
 }
 
 TEST_F(InteractiveViewTest, LCyclesAutomaticAndEachLevel) {

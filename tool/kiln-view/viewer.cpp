@@ -72,6 +72,11 @@ void Viewer::Run() {
   app.SetEventProc(OnEvent);
   app.SetIdleProc(OnIdle);
   app.SetExitProc(OnExit);
+  // The library's own screenshot keys (F11, Ctrl+Alt+F12) write to /tmp.
+  app.SetScreenshotProc([](const char *file, const char *) {
+    std::printf("kiln-view: wrote %s\n", file);
+    std::fflush(stdout);
+  });
   app.Run();
 }
 

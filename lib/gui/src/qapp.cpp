@@ -49,12 +49,16 @@ int ModifierOf(int keysym) {
 constexpr int kKeyF11 = 0xFFC8;
 constexpr int kKeyCtrlAltF12 = QK_CONTROL | QK_ALT | 0xFFC9;
 
-// Writes what the window shows to the next free "/tmp/<prefix>NNNNN.tga".
-void SaveScreenshot(QDraw *window, const char *prefix, const char *what) {
+// Writes what the window shows to the next free "/tmp/<prefix>NNNNN.tga";
+// the program hears of it.
+void SaveScreenshot(QDraw *window, const char *prefix, const char *what, QApp::ScreenshotProc told) {
   qstring file;
   if (!kiln::gui::ReserveScreenshotFile(prefix, file)) return;
   qdbg("> Saving screenshot of %s in '%s'\n", what, file.CStr());
-  if (window && window->Screenshot(file.CStr())) return;
+  if (window && window->Screenshot(file.CStr())) {
+    if (told) told(file.CStr(), what);
+    return;
+  }
   if (!window) qdbg("> No %s present.\n", what);
   kiln::gui::RemoveScreenshotFile(file);
 }
@@ -240,8 +244,8 @@ void QApp::Track(QEvent &event) {
 }
 
 void QApp::Screenshot(const QEvent &event) {
-  if (event.n == kKeyF11) SaveScreenshot(shell, "ui", "UI");
-  if (event.n == kKeyCtrlAltF12) SaveScreenshot(bc, "bc", "BC");
+  if (event.n == kKeyF11) SaveScreenshot(shell, "ui", "UI", screenshotProc);
+  if (event.n == kKeyCtrlAltF12) SaveScreenshot(bc, "bc", "BC", screenshotProc);
 }
 
 bool QApp::CallKeyboardHandlers(QEvent *event) {

@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -54,16 +55,21 @@ bool QDraw::Screenshot(const char *file) {
     QGLContext::Select(context);
     glFinish();
   }
-  XImage *image = XGetImage(display, real->GetXWindow(), 0, 0, static_cast<unsigned>(GetWidth()),
-                            static_cast<unsigned>(GetHeight()), AllPlanes, ZPixmap);
+  // Someone else (a window manager, the user) may have resized the window
+  // since: asking for more than it has is an X error.
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, real->GetXWindow(), &attributes)) return false;
+  const int width = std::min(GetWidth(), attributes.width), height = std::min(GetHeight(), attributes.height);
+  XImage *image = XGetImage(display, real->GetXWindow(), 0, 0, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
   if (!image) return false;
-  auto bitmap = std::make_unique<QBitMap>(32, GetWidth(), GetHeight());
+  auto bitmap = std::make_unique<QBitMap>(32, width, height);
   if (!bitmap->GetBuffer()) {
     XDestroyImage(image);
     return false;
   }
-  for (int y = 0; y < GetHeight(); ++y) {
-    for (int x = 0; x < GetWidth(); ++x) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
       const unsigned long pixel = XGetPixel(image, x, y);
       bitmap->SetPixel(x, y, QColor(Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
                                     Channel(pixel, image->blue_mask), 255));

@@ -5,6 +5,7 @@
 #include <kiln/qdebug.h>
 #include <kiln/qexit.h>
 #include <kiln/qstate.h>
+#include <kiln/qutil.h>
 
 #include <cstdio>
 
@@ -174,10 +175,11 @@ bool QStateManager::Save(const char *file) {
 }
 
 bool QStateManager::VCR_UseFile(const char *file) {
-  if (!tape.Open(file)) {
+  if (!QFileExists(file)) {
     qwarn("VCR file not found");
     return false;
   }
+  if (!tape.Open(file)) return false;  // it said why
   qdbg("VCR_UseFile: %d states in '%s'\n", tape.GetRecordCount(), file);
   if (tape.GetRecordCount() > 0 && tape.StepBack()) PlayNext(false);
   return true;

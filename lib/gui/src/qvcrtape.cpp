@@ -2,9 +2,12 @@
 
 #include <kiln/qdebug.h>
 
+#include "tape_chain.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +30,8 @@ QVCRTape::~QVCRTape() { Close(); }
 
 void QVCRTape::Close() {
   file.reset();
-  position = size = 0;
+  position = size = recordsEnd = 0;
+  ends.clear();
   writing = false;
   recordCount = recordIndex = 0;
 }
@@ -47,22 +51,38 @@ bool QVCRTape::Create(const char *name) {
 }
 
 bool QVCRTape::Open(const char *name) {
-  QVCRTape candidate;
   auto opened = std::make_unique<QFile>(name, QFile::READ_WRITE);
-  if (!opened->IsOpen()) return false;
-  const long end = opened->Size();
-  candidate.file = std::move(opened);
-  const int count = candidate.CountRecords(end);
-  if (count < 0) {
-    qwarn("VCR file '%s' is damaged; not used", name);
+  if (!opened->IsOpen()) {
+    qwarn("VCR file '%s' can't be opened for reading and writing; not used", name);
     return false;
   }
+  const long length = opened->Size();
+  std::string bytes(static_cast<std::size_t>(std::max(length, 0L)), '\0');
+  if (length < 0 || opened->Read(bytes.data(), length) != length) {
+    qwarn("VCR file '%s' can't be read; not used", name);
+    return false;
+  }
+  // Walked from the start: a record counts only where its own trailing
+  // offset ends it, so the tail a crash cut short is never read as one.
+  const kiln::tape::TapeChain chain = kiln::tape::WalkTape(bytes);
+  if (!chain.IsSound()) {
+    const kiln::tape::TapeDamage &damage = chain.damage.front();
+    if (chain.records.empty()) {
+      qwarn("VCR file '%s' is damaged at %ld: %s; not used", name, damage.offset, damage.what.c_str());
+      return false;
+    }
+    qwarn("VCR file '%s' is damaged at %ld: %s; the %d records before it are used", name, damage.offset,
+          damage.what.c_str(), static_cast<int>(chain.records.size()));
+  }
   Close();
-  file = std::move(candidate.file);
+  file = std::move(opened);
   fileName = name;
-  recordCount = recordIndex = count;
-  position = size = end;
-  file->Seek(end, QFile::S_SET);
+  recordCount = recordIndex = static_cast<int>(chain.records.size());
+  ends.clear();
+  for (const kiln::tape::TapeRecord &record : chain.records) ends.push_back(record.end);
+  size = length;
+  position = recordsEnd = chain.SoundEnd();
+  file->Seek(position, QFile::S_SET);
   return true;
 }
 
@@ -73,15 +93,6 @@ long QVCRTape::RecordBefore(long end) {
   if (file->ReadLE32(&start) != 4) return -1;
   // A record holds at least a name and its offset.
   return start >= 0 && start <= end - kMinRecord ? start : -1;
-}
-
-int QVCRTape::CountRecords(long end) {
-  int count = 0;
-  for (long at = end; at > 0; ++count) {
-    at = RecordBefore(at);
-    if (at < 0) return -1;
-  }
-  return count;
 }
 
 bool QVCRTape::StepBack() {
@@ -100,7 +111,7 @@ bool QVCRTape::StepBack() {
 
 bool QVCRTape::SeekEnd() {
   if (!file) return false;
-  position = size;
+  position = recordsEnd;
   Place(position, false);
   recordIndex = recordCount;
   return true;
@@ -122,12 +133,14 @@ bool QVCRTape::Record(const char *name, const WriteData &writeData) {
   // What lay after this record belonged to a run that was stepped back.
   if (!written || end < position + kMinRecord || (size > end && !file->Truncate(end))) {
     qerr("QVCRTape:Record(); can't write to '%s'", fileName.CStr());
-    if (file->Truncate(position)) size = position;
+    if (file->Truncate(position)) size = recordsEnd = position;
     file->Seek(position, QFile::S_SET);
     writing = false;
     return false;
   }
-  position = size = end;
+  position = size = recordsEnd = end;
+  ends.resize(static_cast<std::size_t>(recordIndex));
+  ends.push_back(end);
   ++recordIndex;
   recordCount = recordIndex;
   return true;
@@ -142,6 +155,25 @@ bool QVCRTape::Play(bool stay, const ReadData &readData) {
   bool known = complete && (!readData || readData(name, *file));
   int32_t stored = -1;
   complete = complete && known && file->ReadLE32(&stored) == 4 && stored == start;
+  // A record ends exactly where the offset that leads back to it lies.
+  // Read by the program, it may end before the place the walk from the
+  // tape's start gave it: zeros after it (a record the recorder didn't
+  // finish) read as an offset back to the start. Then the tape ends here.
+  const std::size_t index = static_cast<std::size_t>(recordIndex);
+  const long end = complete ? file->Tell() : -1;
+  if (complete && index < ends.size() && end > ends[index]) {
+    qwarn("QVCRTape:Play(); the record at %ld of '%s' ends at %ld, past %ld where its offset lies", start,
+          fileName.CStr(), end, ends[index]);
+    complete = known = false;
+  }
+  if (complete && index < ends.size() && end < ends[index]) {
+    qwarn("VCR file '%s' is damaged at %ld: %ld bytes after the record at %ld are no record", fileName.CStr(), end,
+          size - end, start);
+    ends.resize(index + 1);
+    ends[index] = end;
+    recordCount = static_cast<int>(index) + 1;
+    recordsEnd = end;
+  }
   if (!complete) {
     if (known) qwarn("QVCRTape:Play(); the record at %ld of '%s' is damaged", start, fileName.CStr());
     file->Seek(start, QFile::S_SET);
@@ -150,7 +182,7 @@ bool QVCRTape::Play(bool stay, const ReadData &readData) {
   if (stay) {
     file->Seek(start, QFile::S_SET);
   } else {
-    position = file->Tell();
+    position = end;
     ++recordIndex;
   }
   return true;
@@ -164,8 +196,9 @@ bool QVCRTape::Save(const char *target) {
   if (SameFile(target, fileName.CStr())) {
     const bool cut = file->Truncate(length);
     file->Seek(length, QFile::S_SET);
-    if (cut) size = length;
+    if (cut) size = recordsEnd = length;
     recordCount = recordIndex;
+    ends.resize(static_cast<std::size_t>(recordIndex));
     return cut;
   }
   const std::string temporary = std::string(target) + ".partial";

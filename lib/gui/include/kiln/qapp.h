@@ -44,6 +44,8 @@ public:
   using EventProc = bool (*)(QEvent *event);  ///< true: consumed
   using ExitProc = void (*)();                ///< called before the program ends; may cancel
   using KeyboardHandler = bool (*)(QEvent *event);  ///< offered key events before the windows; true: consumed
+  /// Told of each screenshot the keys saved: the file, and "UI" or "BC".
+  using ScreenshotProc = void (*)(const char *file, const char *what);
   /// Registered by the 3D library: releases its global resources while the
   /// windows and their GL contexts still exist.
   using ReleaseHook = void (*)();
@@ -78,6 +80,7 @@ public:
   void SetIdleProc(IdleProc proc) { idleProc = proc; }
   void SetEventProc(EventProc proc) { eventProc = proc; }
   void SetExitProc(ExitProc proc) { exitProc = proc; }
+  void SetScreenshotProc(ScreenshotProc proc) { screenshotProc = proc; }
   ///@}
   /// The 3D library's release hook (it registers itself).
   static void SetReleaseHook(ReleaseHook hook);
@@ -201,6 +204,7 @@ private:
   IdleProc idleProc = nullptr;
   EventProc eventProc = nullptr;
   ExitProc exitProc = nullptr;
+  ScreenshotProc screenshotProc = nullptr;
   KeyboardHandler keyboardHandlers[kKeyboardHandlers] = {};
   std::unique_ptr<QDisplay> display;
   int fullScreenWidth = 640, fullScreenHeight = 480, fullScreenDepth = 32;

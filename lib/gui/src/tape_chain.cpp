@@ -115,7 +115,8 @@ TapeChain WalkTape(std::string_view data) {
   // Four zeros read as the offset 0, so a name's padding can end a
   // one-record chain almost anywhere, even at the end of a cut tape: a tape
   // is sound when its whole chain has the most records.
-  if (records[static_cast<std::size_t>(chain.size)] >= most) {
+  const bool sound = records[static_cast<std::size_t>(chain.size)] >= most;
+  if (sound) {
     chain.records = ChainEndingAt(bytes, chain.size, 0);
     return chain;
   }
