@@ -8,10 +8,12 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 FUZZ_SECONDS ?= 60
+# With FUZZ_RUNS set, each harness runs that many inputs instead.
+FUZZ_RUNS ?=
 # Where `make fuzz` keeps what it finds, run after run; outside the checkout.
 FUZZ_KEEP  ?= $(HOME)/.cache/kiln-fuzz
 
-.PHONY: all deps build build-asan test test-normal test-asan run bench docs fuzz-build fuzz-smoke fuzz install clean
+.PHONY: all deps build build-asan test test-normal test-asan run bench docs fuzz-build fuzz-smoke fuzz fuzz-seeds install clean
 
 all: build
 
@@ -59,9 +61,14 @@ fuzz-build: deps
 fuzz-smoke: fuzz-build
 	FUZZ_SECONDS=10 sh scripts/fuzz-run.sh $(FUZZ_BUILD)/bin fuzz/corpus
 
-# Each harness for FUZZ_SECONDS, going on from what earlier runs found.
+# Each harness for FUZZ_SECONDS (or FUZZ_RUNS inputs), going on from what
+# earlier runs found.
 fuzz: fuzz-build
-	FUZZ_SECONDS=$(FUZZ_SECONDS) sh scripts/fuzz-run.sh $(FUZZ_BUILD)/bin fuzz/corpus "$(FUZZ_KEEP)"
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_RUNS=$(FUZZ_RUNS) sh scripts/fuzz-run.sh $(FUZZ_BUILD)/bin fuzz/corpus "$(FUZZ_KEEP)"
+
+# What `make fuzz` found and the seeds, minimised into the seeds (to commit).
+fuzz-seeds: fuzz-build
+	sh scripts/fuzz-seeds.sh $(FUZZ_BUILD)/bin fuzz/corpus "$(FUZZ_KEEP)"
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"

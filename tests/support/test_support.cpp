@@ -238,6 +238,10 @@ bool BackgroundProgram::WaitForOutput(const std::string &text, int milliseconds)
   }
 }
 
+void BackgroundProgram::Signal(int signal) const {
+  if (pid > 0) kill(pid, signal);
+}
+
 ProcessResult BackgroundProgram::Wait(int milliseconds) {
   if (pid <= 0) return {};
   for (int waited = 0; !HasEnded(pid); waited += 10) {

@@ -93,6 +93,8 @@ public:
   bool WaitForOutput(const std::string &text, int milliseconds);
   // Waits for its end, killing it after the time: status and outputs.
   ProcessResult Wait(int milliseconds);
+  // Sends it the signal while it runs.
+  void Signal(int signal) const;
 
 private:
   int pid = -1;

@@ -1,6 +1,9 @@
 // qexit() and its shutdown hooks.
 #include <kiln/qexit.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -31,10 +34,24 @@ bool qexit_remove_hook(QShutdownHook hook) {
   return false;
 }
 
-void qexit(int status) {
+namespace {
+
+void RunHooks() {
   // A hook that ends in qexit() again must not run the hooks twice.
   int count = hookCount;
   hookCount = 0;
   for (int i = 0; i < count; ++i) hooks[i]();
+}
+
+}  // namespace
+
+void qexit(int status) {
+  RunHooks();
   std::exit(status);
+}
+
+void qexit_now(int status) {
+  RunHooks();
+  std::fflush(nullptr);
+  _exit(status);
 }

@@ -1,6 +1,9 @@
 #include <kiln/qxdisplay.h>
 
 #include <kiln/qdebug.h>
+#include <kiln/qexit.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -19,11 +22,25 @@ int ReportXError(Display *where, XErrorEvent *event) {
   return 0;
 }
 
+// The server went away (killed, a remote session closed): Xlib can't go
+// on, and nothing that talks to the server may run again, destructors
+// included. What the program recorded is on disk already: tapes and logs
+// are flushed as they are written.
+int LoseDisplay(Display *lost) {
+  const QDebugCallback callback = qerr_set_callback(nullptr);
+  qerr_set_callback(callback);
+  qerr("Lost the X display '%s'; ending", DisplayString(lost));
+  // Without a callback errors only reach the log: the user must see this.
+  if (!callback) std::fprintf(stderr, "** Error: Lost the X display '%s'; ending\n", DisplayString(lost));
+  qexit_now(1);
+}
+
 }  // namespace
 
 void QSetXDisplay(Display *newDisplay) {
   display = newDisplay;
   XSetErrorHandler(ReportXError);
+  XSetIOErrorHandler(LoseDisplay);
 }
 
 Display *QGetXDisplay() { return display; }

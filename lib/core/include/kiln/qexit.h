@@ -15,3 +15,8 @@ bool qexit_remove_hook(QShutdownHook hook);
 
 /// Runs the shutdown hooks, then ends the process with the status.
 [[noreturn]] void qexit(int status);
+/// Runs the shutdown hooks, flushes the standard streams and ends the
+/// process at once: no static object is destroyed and no atexit function
+/// runs. For a process whose outside resources are gone (its X server
+/// died), where their destructors could only fail.
+[[noreturn]] void qexit_now(int status);

@@ -7,7 +7,10 @@
 #include <X11/Xlib.h>
 
 /// Sets the display and installs an X error handler that reports through the
-/// error output and lets the program go on (Xlib's own ends the process).
+/// error output and lets the program go on (Xlib's own ends the process),
+/// and an I/O error handler for the loss of the server: "Lost the X display
+/// '<name>'; ending" on the error output (and standard error), then the
+/// process ends with status 1 through qexit_now(), running no destructor.
 void QSetXDisplay(Display *display);
 /// The display set last; null before one is set.
 Display *QGetXDisplay();
