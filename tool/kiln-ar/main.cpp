@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive_beside.h"
 #include "safe_output.h"
 #include "tool_support.h"
 
@@ -30,18 +31,20 @@ const char kHelp[] =
 int Error(const std::string &message) { return kiln::tool::Fail("kiln-ar", message); }
 
 int Add(const char *archiveName, int mode, const std::vector<std::string> &files) {
-  QArchive archive(archiveName, mode);
-  if (!archive.IsOpen()) return Error(std::string("can't open archive '") + archiveName + "'");
+  ArchiveBeside beside(archiveName, mode);
+  QArchive *archive = beside.Get();
+  if (!archive) return Error(std::string("can't open archive '") + archiveName + "'");
   int status = 0;
   for (const std::string &file : files) {
     if (QIsDirectory(file.c_str())) {
       status = Error("'" + file + "' is a directory");
     } else if (!QFileExists(file.c_str())) {
       status = Error("can't read '" + file + "': " + std::strerror(errno));
-    } else if (!archive.AddFile(file.c_str(), file.c_str())) {
+    } else if (!archive->AddFile(file.c_str(), file.c_str())) {
       status = Error("can't add '" + file + "'");
     }
   }
+  if (!beside.Commit()) return Error(std::string("can't write archive '") + archiveName + "': " + std::strerror(errno));
   return status;
 }
 
