@@ -13,7 +13,7 @@ FUZZ_RUNS ?=
 # Where `make fuzz` keeps what it finds, run after run; outside the checkout.
 FUZZ_KEEP  ?= $(HOME)/.cache/kiln-fuzz
 
-.PHONY: all deps build build-asan test test-normal test-asan run bench docs fuzz-build fuzz-smoke fuzz fuzz-seeds install clean
+.PHONY: all deps build build-asan test test-normal test-asan soak run bench docs fuzz-build fuzz-smoke fuzz fuzz-seeds install clean
 
 all: build
 
@@ -36,6 +36,12 @@ test-normal: build
 
 test-asan: build-asan
 	sh scripts/run-tests.sh $(ASAN_BUILD)
+
+# Ten minutes of random input on every example program and kiln-view in
+# the sanitizer build, then long runs watching memory (SOAK_SECONDS sets
+# the ten minutes).
+soak: build build-asan
+	sh scripts/soak.sh $(BUILD) $(ASAN_BUILD)
 
 run: build
 	@if [ -z "$(DIR)" ]; then echo "usage: make run DIR=<directory>" >&2; exit 2; fi

@@ -5,8 +5,10 @@
 // frame by its first FX manager, which repaints only what moved. It ends
 // by itself when the animation is over, unless --loop plays it again and
 // again.
-//   lower_third [--loop] [--screenshot OUT.tga [--frame N]]
+//   lower_third [--loop] [--frames N] [--screenshot OUT.tga [--frame N]]
 // Alt+F4 ends it; --screenshot writes frame N (40, the end, by default).
+// --frames plays it again and again as fast as it can for N frames, saying
+// every 1,000 how many gels and effects are at work (for long runs).
 #include <kiln/qapp.h>
 #include <kiln/qbc.h>
 #include <kiln/qbitmap.h>
@@ -17,6 +19,7 @@
 #include <kiln/qfont.h>
 #include <kiln/qfxmanager.h>
 #include <kiln/qgel.h>
+#include <kiln/qgellist.h>
 #include <kiln/qutil.h>
 
 #include <cmath>
@@ -69,6 +72,7 @@ struct Caption {
   bool loop = false;
   const char *screenshot = nullptr;
   int shotFrame = kLastFrame, frame = 0;
+  long frames = 0, played = 0;  // --frames, and the frames played
 };
 Caption *caption = nullptr;
 
@@ -119,15 +123,32 @@ void AfterFrame(QFXManager *) {
   std::exit(picture.Write(caption->screenshot, QBM_FORMAT_TGA) ? 0 : 1);
 }
 
-// One frame each time the loop is idle, about 50 a second.
+template <typename Item>
+int Count(Item *first) {
+  int count = 0;
+  for (Item *item = first; item; item = item->GetNext()) ++count;
+  return count;
+}
+
+// One frame each time the loop is idle, about 50 a second (with --frames,
+// as many as come).
 void Idle() {
   QFXManager *manager = QGetApp()->GetFXManager(0);
   if (manager->AllDone()) {
-    if (!caption->loop) QGetApp()->Exit(0);
+    if (!caption->loop && !caption->frames) QGetApp()->Exit(0);
     StartAnimation();
   }
   manager->Iterate();
-  QWaitMilli(20);
+  if (!caption->frames) {
+    QWaitMilli(20);
+    return;
+  }
+  if (++caption->played % 1000 == 0) {
+    std::printf("frame %ld: %d gels, %d effects\n", caption->played, Count(QGetApp()->GetGelList()->GetFirst()),
+                Count(manager->GetFirst()));
+    std::fflush(stdout);
+  }
+  if (caption->played == caption->frames) QGetApp()->Exit(0);
 }
 
 // The gels go while the BC and its context are still there.
@@ -142,14 +163,16 @@ int main(int argc, char **argv) {
   bool usage = false, loop = false;
   const char *screenshot = nullptr;
   int shotFrame = kLastFrame;
+  long frames = 0;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--loop")) loop = true;
     else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) screenshot = argv[++i];
     else if (!std::strcmp(argv[i], "--frame") && i + 1 < argc) shotFrame = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) frames = std::atol(argv[++i]);
     else usage = true;
   }
-  if (usage || shotFrame < 0 || shotFrame > kLastFrame) {
-    std::fprintf(stderr, "usage: lower_third [--loop] [--screenshot OUT.tga [--frame 0-%d]]\n", kLastFrame);
+  if (usage || shotFrame < 0 || shotFrame > kLastFrame || frames < 0) {
+    std::fprintf(stderr, "usage: lower_third [--loop] [--frames N] [--screenshot OUT.tga [--frame 0-%d]]\n", kLastFrame);
     return 2;
   }
   QApp app("lower_third", "lower third");
@@ -167,6 +190,7 @@ int main(int argc, char **argv) {
   caption->loop = loop;
   caption->screenshot = screenshot;
   caption->shotFrame = shotFrame;
+  caption->frames = frames;
   QCanvas::GetAppCanvas()->Select();
   caption->font = BakeTextureFont("helvetica", 24);
 

@@ -10,6 +10,7 @@
 #include <kiln/dgeode.h>
 #include <kiln/dglobal.h>
 #include <kiln/dmatrix4.h>
+#include <kiln/dtexturepool.h>
 #include <kiln/dworld.h>
 #include <kiln/dworldpainter.h>
 #include <kiln/qapp.h>
@@ -102,8 +103,10 @@ void Paint() {
   }
   view->Swap();
   if (ring->frame % 60 == 0) {
-    std::printf("frame %d: %d of %d items painted in %d draw calls, %d shader changes\n", ring->frame, counts.items,
-                ring->world.GetItemCount(), counts.drawCalls, counts.shaderChanges);
+    const DTexturePool *pool = DGlobal::LivingPool();
+    std::printf("frame %d: %d of %d items painted in %d draw calls, %d shader changes, %d textures in the pool\n",
+                ring->frame, counts.items, ring->world.GetItemCount(), counts.drawCalls, counts.shaderChanges,
+                pool ? pool->GetCount() : 0);
     std::fflush(stdout);
   }
   if (++ring->frame == lastFrame) QGetApp()->Exit(0);

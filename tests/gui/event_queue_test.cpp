@@ -341,3 +341,27 @@ TEST_F(XEvents, XFocusEventsAreNotTranslated) {
 }
 
 }  // namespace
+
+namespace {
+
+// A program that falls behind its input takes every event later, in order:
+// the ring takes from X only what it has room for (a release dropped would
+// leave a button held for ever).
+TEST_F(XEvents, AProgramBehindItsInputLosesNone) {
+  targets.focus = Token(0);
+  const KeySym keys[] = {XK_a, XK_b, XK_c, XK_d, XK_e};
+  for (int i = 0; i < 3000; ++i) SendKey(i % 2 ? KeyRelease : KeyPress, keys[i / 2 % 5], 0);
+  XSync(display, False);
+  testing::internal::CaptureStdout();
+  std::vector<int> codes;
+  QEvent event;
+  while (QEventPending() && QEventGet(&event)) codes.push_back(event.type == QEVENT_KEYPRESS ? event.n : -event.n);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // no bell
+  ASSERT_EQ(codes.size(), 3000u);
+  for (int i = 0; i < 3000; ++i) {
+    const int key = static_cast<int>(keys[i / 2 % 5]);
+    EXPECT_EQ(codes[static_cast<std::size_t>(i)], i % 2 ? -key : key) << i;
+  }
+}
+
+}  // namespace

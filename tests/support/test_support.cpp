@@ -238,6 +238,8 @@ bool BackgroundProgram::WaitForOutput(const std::string &text, int milliseconds)
   }
 }
 
+bool BackgroundProgram::Running() const { return pid > 0 && !HasEnded(pid); }
+
 void BackgroundProgram::Signal(int signal) const {
   if (pid > 0) kill(pid, signal);
 }

@@ -95,6 +95,9 @@ public:
   ProcessResult Wait(int milliseconds);
   // Sends it the signal while it runs.
   void Signal(int signal) const;
+  // Whether it still runs, and its process id.
+  bool Running() const;
+  int Pid() const { return pid; }
 
 private:
   int pid = -1;

@@ -253,9 +253,16 @@ void QEventTranslate(const XEvent &xevent) {
 
 namespace {
 
-// Translates the next `waiting` events Xlib holds.
+// Room kept for what one X event becomes (an expose fans out to the soft
+// windows it touches, a press may add a double click).
+constexpr int kRoomPerXEvent = 64;
+
+// Translates the next `waiting` events Xlib holds, as many as the ring has
+// room for: the rest wait in Xlib's queue, in order, rather than being
+// dropped when a busy program falls behind its input (a release dropped
+// leaves a button held for ever).
 void TakeFromXlib(Display *display, int waiting) {
-  for (; waiting > 0; --waiting) {
+  for (; waiting > 0 && count <= kCapacity - kRoomPerXEvent; --waiting) {
     XEvent xevent;
     XNextEvent(display, &xevent);
     QEventTranslate(xevent);

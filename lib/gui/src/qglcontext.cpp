@@ -9,6 +9,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "egl_pbuffer.h"
@@ -183,8 +184,21 @@ void QGLContext::MakeCurrentIfOther() {
   if (current != this) Select(this);
 }
 
+namespace {
+
+// KILN_GL_CHECK=1 in the environment turns the check on from the start.
+bool checkFrames = [] {
+  const char *asked = std::getenv("KILN_GL_CHECK");
+  return asked && std::strcmp(asked, "1") == 0;
+}();
+
+}  // namespace
+
+void QGLContext::CheckFrames(bool on) { checkFrames = on; }
+
 void QGLContext::Swap() {
   MakeCurrentIfOther();
+  if (checkFrames) QGLCheckError("QGLContext::Swap; at the end of a frame");
   // A pbuffer has nothing to swap: its pixels are read where they were drawn.
   if (pbuffer || !QGetXDisplay() || !window) return;
   glXSwapBuffers(QGetXDisplay(), static_cast<GLXDrawable>(window->GetXWindow()));

@@ -83,7 +83,8 @@ void QEventInit();
 /// Queues an event; a motion of a window that compresses motion updates one
 /// already queued instead.
 void QEventPush(const QEvent &event);
-/// Drains the X connection into the queue; true when an event is waiting.
+/// Drains the X connection into the queue, as far as the queue has room (the
+/// rest waits, in order, in Xlib's own); true when an event is waiting.
 bool QEventPending();
 /// The next event, waiting for X when the queue is empty; false (and type 0)
 /// when there is neither an event nor an X connection to wait on.

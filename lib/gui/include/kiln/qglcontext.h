@@ -83,8 +83,12 @@ public:
   static void SetCurrent(QGLContext *context);
 
   /// Shows the back buffer of the window; nothing for an offscreen context,
-  /// whose pixels are read where they were drawn.
+  /// whose pixels are read where they were drawn. With frame checks on,
+  /// every OpenGL error still pending is reported first (QGLCheckError()).
   void Swap();
+  /// Turns the check of each frame's OpenGL errors at Swap() on or off; on
+  /// from the start when the environment has KILN_GL_CHECK=1.
+  static void CheckFrames(bool on);
   /// Pixel coordinates with the origin at the bottom left. Nothing is done
   /// while the 2D projection this context set is still in place: it knows of
   /// the changes made through its own operations, not of plain OpenGL calls.
