@@ -6,11 +6,30 @@
 #include <kiln/qfile.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "fuzz_support.h"
 #include "model_import.h"
+
+// Some headers make Assimp ask for tens of gigabytes (a PLY element of
+// billions of vertices): without the sanitizer that allocation fails with
+// std::bad_alloc, which Assimp turns into an import error, and kiln-model
+// says so. The sanitizer's own operator new ends the process instead, so
+// here the global one fails as the machine's would.
+void *operator new(std::size_t size) {
+  constexpr std::size_t kMost = std::size_t{1} << 32;
+  void *memory = size <= kMost ? std::malloc(size ? size : 1) : nullptr;
+  if (!memory) throw std::bad_alloc();
+  return memory;
+}
+void *operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void *memory) noexcept { std::free(memory); }
+void operator delete[](void *memory) noexcept { std::free(memory); }
+void operator delete(void *memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void *memory, std::size_t) noexcept { std::free(memory); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static bool ready = kiln::fuzz::SilenceDiagnostics();
