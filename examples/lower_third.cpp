@@ -130,8 +130,17 @@ int Count(Item *first) {
   return count;
 }
 
-// One frame each time the loop is idle, about 50 a second (with --frames,
-// as many as come).
+// A long run (--frames) says every 1,000 frames what is at work, and ends.
+void CountFrame(QFXManager *manager) {
+  if (++caption->played % 1000 == 0) {
+    std::printf("frame %ld: %d gels, %d effects\n", caption->played, Count(QGetApp()->GetGelList()->GetFirst()),
+                Count(manager->GetFirst()));
+    std::fflush(stdout);
+  }
+  if (caption->played == caption->frames) QGetApp()->Exit(0);
+}
+
+// One frame each time the loop is idle, about 50 a second.
 void Idle() {
   QFXManager *manager = QGetApp()->GetFXManager(0);
   if (manager->AllDone()) {
@@ -139,16 +148,11 @@ void Idle() {
     StartAnimation();
   }
   manager->Iterate();
-  if (!caption->frames) {
+  if (caption->frames) {
+    CountFrame(manager);
+  } else {
     QWaitMilli(20);
-    return;
   }
-  if (++caption->played % 1000 == 0) {
-    std::printf("frame %ld: %d gels, %d effects\n", caption->played, Count(QGetApp()->GetGelList()->GetFirst()),
-                Count(manager->GetFirst()));
-    std::fflush(stdout);
-  }
-  if (caption->played == caption->frames) QGetApp()->Exit(0);
 }
 
 // The gels go while the BC and its context are still there.
