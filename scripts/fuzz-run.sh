@@ -15,13 +15,10 @@ seconds=${FUZZ_SECONDS:-10}
 runs=${FUZZ_RUNS:-}
 if [ -n "$runs" ]; then budget="-runs=$runs"; else budget="-max_total_time=$seconds"; fi
 here=$(cd "$(dirname "$0")/.." && pwd)
-# The leaks of the X and GL libraries are theirs.
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
 # The harnesses that draw (offscreen) keep Mesa to the calling thread: no
 # threads for the leak checker to stop, and no shader cache written to the
 # home directory.
-export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
-export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
+. "$here/scripts/sanitizer-env.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -8,9 +8,7 @@ bin=$(cd "$1" && pwd)
 corpus=$(cd "$2" && pwd)
 keep=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
-export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
-export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
+. "$here/scripts/sanitizer-env.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TMPDIR="$work"

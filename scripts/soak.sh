@@ -9,11 +9,7 @@ build=$(cd "$1" && pwd)
 asan=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${SOAK_SECONDS:-600}
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
-export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
-export MESA_SHADER_CACHE_DISABLE="${MESA_SHADER_CACHE_DISABLE:-true}"
+. "$here/scripts/sanitizer-env.sh"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 failed=0

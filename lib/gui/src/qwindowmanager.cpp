@@ -141,32 +141,7 @@ const kiln::gui::WindowHitGrid &QWindowManager::Hits() {
   return *hits;
 }
 
-QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) {
-  bool found = false;
-  QWindow *window = Hits().Find(xwindow, x, y, &found);
-  return found ? window : WalkWindowsAt(xwindow, x, y);
-}
-
-QWindow *QWindowManager::WalkWindowsAt(Window xwindow, int x, int y) const {
-  // Over every window: the place is found in the same walk up to the real
-  // ancestor, and the X window asked only of a window that holds the point.
-  for (QWindow *window : Used()) {
-    if (!window || (window->flags & (QWF_HIDDEN | QWF_DISABLED))) continue;
-    int left = 0, top = 0;
-    const QWindow *real = window;
-    if (!window->IsX()) {
-      left = window->rect.x;
-      top = window->rect.y;
-      for (real = window->parent; real && !real->IsX(); real = real->parent) {
-        left += real->rect.x;
-        top += real->rect.y;
-      }
-    }
-    if (x < left || y < top || x >= left + window->rect.width || y >= top + window->rect.height) continue;
-    if (real && real->xwindow && real->xwindow->GetXWindow() == xwindow) return window;
-  }
-  return nullptr;
-}
+QWindow *QWindowManager::WindowAt(Window xwindow, int x, int y) { return Hits().Find(xwindow, x, y); }
 
 QWindow *QWindowManager::WindowAtMask(int x, int y, int eventClass, Window xwindow) const {
   for (int i = used - 1; i >= 0; --i) {

@@ -70,12 +70,12 @@ void WindowHitGrid::Build(QWindow *const *slots, int used) {
   }
 }
 
-QWindow *WindowHitGrid::Find(Window xwindow, int x, int y, bool *found) const {
+QWindow *WindowHitGrid::Find(Window xwindow, int x, int y) const {
   const auto at = grids.find(xwindow);
   // An X window made again since is no longer this real window's.
-  *found = at != grids.end() && at->second.real->GetQXWindow() &&
-           at->second.real->GetQXWindow()->GetXWindow() == xwindow;
-  if (!*found) return nullptr;
+  const bool known = at != grids.end() && at->second.real->GetQXWindow() &&
+                     at->second.real->GetQXWindow()->GetXWindow() == xwindow;
+  if (!known) return nullptr;
   const Grid &grid = at->second;
   if (x < 0 || y < 0 || x / kCell >= grid.columns || y / kCell >= grid.rows) {
     // Off the real window (a grabbed pointer): every window of it, in order.

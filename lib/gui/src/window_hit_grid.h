@@ -28,9 +28,10 @@ public:
   // Whether no change was noted since the last Build().
   bool IsCurrent() const { return built && generation == WindowLayoutGeneration(); }
   // The topmost visible, enabled window holding the point of the X window,
-  // as a walk of the slots would find it; `found` false when the X window
-  // is no real window's the grid knows (the caller then walks).
-  QWindow *Find(Window xwindow, int x, int y, bool *found) const;
+  // as a walk of the slots would find it; null where there is none, and for
+  // an X window that is no registered real window's (making a window again
+  // is a change, so the grid knows every one there is).
+  QWindow *Find(Window xwindow, int x, int y) const;
   // Whether a registered window has QWEC_SHORTCUT in its event mask.
   bool HasShortcutWindows() const { return shortcutWindows; }
 

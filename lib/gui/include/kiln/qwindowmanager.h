@@ -114,9 +114,6 @@ private:
   static Window XWindowOf(const QWindow *window);
   /// The grid WindowAt() looks in, built again after any change.
   const kiln::gui::WindowHitGrid &Hits();
-  /// WindowAt() by a walk of every window, for an X window the grid
-  /// doesn't know.
-  QWindow *WalkWindowsAt(Window xwindow, int x, int y) const;
   /// A focusable window by tab order: the first in slot order that `better`
   /// prefers over every other.
   template <typename Better>
