@@ -3,6 +3,7 @@
 #include <kiln/qgel.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 
 namespace kiln::gui {
@@ -14,19 +15,20 @@ constexpr int kMostCellsAcross = 64;
 }  // namespace
 
 void GelGrid::CellsOf(int from, int size, int origin, int count, int &firstCell, int &lastCell) const {
-  const long start = static_cast<long>(from) - origin, end = start + std::max(size, 1) - 1;
-  firstCell = static_cast<int>(std::clamp(start / cellSize, 0L, static_cast<long>(count) - 1));
-  lastCell = static_cast<int>(std::clamp(end / cellSize, 0L, static_cast<long>(count) - 1));
+  const int64_t start = int64_t{from} - origin, end = start + std::max(size, 1) - 1;
+  firstCell = static_cast<int>(std::clamp<int64_t>(start / cellSize, 0, count - 1));
+  lastCell = static_cast<int>(std::clamp<int64_t>(end / cellSize, 0, count - 1));
 }
 
 void GelGrid::Build(QGel *first) {
   gels.clear();
   left = top = 0;
-  int right = 1, bottom = 1;
+  int64_t right = 1, bottom = 1;
   for (QGel *gel = first; gel; gel = gel->GetNext()) {
     if (gel->IsHidden()) continue;
     const QRect place = gel->GetRect();
-    const int placeRight = place.x + std::max(place.width, 1), placeBottom = place.y + std::max(place.height, 1);
+    const int64_t placeRight = int64_t{place.x} + std::max(place.width, 1);
+    const int64_t placeBottom = int64_t{place.y} + std::max(place.height, 1);
     if (gels.empty()) left = place.x, top = place.y, right = placeRight, bottom = placeBottom;
     left = std::min(left, place.x);
     top = std::min(top, place.y);
@@ -35,10 +37,10 @@ void GelGrid::Build(QGel *first) {
     gels.push_back(gel);
   }
   // Cells of 64 pixels, larger where the gels spread far.
-  const long span = std::max(static_cast<long>(right) - left, static_cast<long>(bottom) - top);
-  cellSize = static_cast<int>(std::max(64L, (span + kMostCellsAcross - 1) / kMostCellsAcross));
-  columns = static_cast<int>((static_cast<long>(right) - left + cellSize - 1) / cellSize);
-  rows = static_cast<int>((static_cast<long>(bottom) - top + cellSize - 1) / cellSize);
+  const int64_t span = std::max(right - left, bottom - top);
+  cellSize = static_cast<int>(std::max<int64_t>(64, (span + kMostCellsAcross - 1) / kMostCellsAcross));
+  columns = static_cast<int>((right - left + cellSize - 1) / cellSize);
+  rows = static_cast<int>((bottom - top + cellSize - 1) / cellSize);
   // Counted first, then filed: one array for all cells.
   cellStart.assign(static_cast<std::size_t>(columns * rows + 1), 0);
   const auto eachCell = [&](const QGel *gel, auto &&act) {
