@@ -201,6 +201,16 @@ TEST_F(GLContextTest, ErrorCheckAndStateDump) {
   int lines = 0;
   for (char ch : dump) lines += ch == '\n';
   EXPECT_EQ(lines, 13);
+
+  // With frame checks, what a frame left pending is named at its swap.
+  glEnable(0x1234);
+  context.Swap();
+  EXPECT_EQ(capture.Take(), "");
+  QGLContext::CheckFrames(true);
+  glEnable(0x1234);
+  context.Swap();
+  QGLContext::CheckFrames(false);
+  EXPECT_EQ(capture.Take(), "** Error: QGLContext::Swap; at the end of a frame: OpenGL error (1280): invalid enumerant\n");
 }
 
 TEST_F(GLContextTest, XErrorsAreReportedNotFatal) {
