@@ -153,12 +153,15 @@ void LongRun(const std::vector<std::string> &argv, long frames, long every) {
   TempDir dir;
   ASSERT_EQ(kiln::test::RunProgram({"/bin/cp", "-r", Models() + "/models", dir.path()}, "/").status, 0);
   BackgroundProgram program(argv, dir.path());
-  const long warm = (1000 + every - 1) / every * every, last = (frames - 1) / every * every;
+  // The last reading two reports before the end: the program is still there.
+  const long warm = (1000 + every - 1) / every * every, last = (frames - 1) / every * every - every;
   const int hour = 3600 * 1000;
   ASSERT_TRUE(program.WaitForOutput("frame " + std::to_string(warm) + ":", hour));
   const long warmResident = Resident(program.Pid());
   ASSERT_TRUE(program.WaitForOutput("frame " + std::to_string(last) + ":", hour));
   const long lastResident = Resident(program.Pid());
+  ASSERT_GT(warmResident, 0);
+  ASSERT_GT(lastResident, 0);
   const kiln::test::ProcessResult ended = program.Wait(hour);
   EXPECT_EQ(ended.status, 0) << ended.err;
   std::printf("%ld frames: resident %ld KiB after %ld, %ld KiB after %ld\n", frames, warmResident, warm, lastResident,
