@@ -6,7 +6,7 @@
 // a program here; KILN_MONKEY_SECONDS makes it a run of that many seconds
 // (make soak: ten minutes). Screenshots the keys wrote to /tmp are removed.
 // And the long runs: world_ring and lower_third for KILN_LONG_FRAMES frames
-// (3,000 here, 100,000 in make soak): after the first 1,000 frames their
+// (5,000 here, 100,000 in make soak): after the first 1,000 frames their
 // resident memory grows by less than 1 %, and what they report holding
 // (textures, gels, effects) stays the same.
 #include <gtest/gtest.h>
@@ -175,7 +175,7 @@ void LongRun(const std::vector<std::string> &argv, long frames, long every) {
 
 long LongFrames() {
   const char *frames = std::getenv("KILN_LONG_FRAMES");
-  return frames ? std::atol(frames) : 3000;
+  return frames ? std::atol(frames) : 5000;
 }
 
 TEST(LongRun, WorldRingHoldsItsMemoryAndItsTextures) {
