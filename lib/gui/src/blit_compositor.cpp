@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kiln::gui {
+
 bool BlitCompositor::CanCompose(const QBlitQueue::Entry &entry) {
   return !(entry.flags & (QBlitQueue::BLEND | QBlitQueue::SKIP)) && entry.bitmap->GetDepth() == 32;
 }
@@ -82,3 +84,5 @@ bool BlitCompositor::Draw(const std::vector<const QBlitQueue::Entry *> &entries,
   }
   return true;
 }
+
+}  // namespace kiln::gui

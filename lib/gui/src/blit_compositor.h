@@ -11,6 +11,8 @@
 #include <kiln/qblitqueue.h>
 #include <kiln/qrect.h>
 
+namespace kiln::gui {
+
 class BlitCompositor {
 public:
   // Whether the entry can be put together in memory.
@@ -34,3 +36,5 @@ private:
   std::vector<unsigned char> covered;
   QRect box{};                   // in window coordinates, y up
 };
+
+}  // namespace kiln::gui

@@ -25,7 +25,7 @@ int Root(std::vector<int> &parent, int i) {
 
 }  // namespace
 
-QBlitQueue::QBlitQueue(QCanvas *canvas) : canvas(canvas), compositor(std::make_unique<BlitCompositor>()) {
+QBlitQueue::QBlitQueue(QCanvas *canvas) : canvas(canvas), compositor(std::make_unique<kiln::gui::BlitCompositor>()) {
   entries.reserve(kCapacity);
 }
 
@@ -86,7 +86,7 @@ void QBlitQueue::Execute() {
     for (; at < order.size() && groupOf(order[at]) == root; ++at) {
       const int i = order[at];
       group.push_back(i);
-      if (BlitCompositor::CanCompose(At(i))) plain.push_back(&At(i));
+      if (kiln::gui::BlitCompositor::CanCompose(At(i))) plain.push_back(&At(i));
     }
     const bool together = group.size() > 1 && plain.size() == group.size();
     if (!together || !compositor->Draw(plain, canvas->GetWidth(), canvas->GetHeight()))

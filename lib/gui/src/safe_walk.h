@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace kiln::gui {
+
 template <typename Member>
 class SafeWalk {
 public:
@@ -38,3 +40,5 @@ private:
   Member *next;
   Member *current = nullptr;
 };
+
+}  // namespace kiln::gui

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-class BlitCompositor;
 namespace kiln::gui {
+class BlitCompositor;
 class BlitTextures;
 }
 class QBitMap;
@@ -69,7 +69,7 @@ private:
   QCanvas *canvas;
   std::vector<Entry> entries;
   bool held = false;
-  std::unique_ptr<BlitCompositor> compositor;
+  std::unique_ptr<kiln::gui::BlitCompositor> compositor;
   /// The bitmaps kept as textures, where the state lets them be drawn so.
   std::unique_ptr<kiln::gui::BlitTextures> textures;
 };

@@ -9,8 +9,10 @@
 class QDraw;
 class QFX;
 class QGelList;
+namespace kiln::gui {
 template <typename Member>
 class SafeWalk;
+}
 
 /// Steps its effects once per frame, repaints the gel list and shows the
 /// frame on the BC.
@@ -57,7 +59,7 @@ public:
   bool RunToEnd();
 
 private:
-  using Walk = SafeWalk<QFX>;
+  using Walk = kiln::gui::SafeWalk<QFX>;
 
   QFX *first = nullptr;
   QDraw *window = nullptr;

@@ -9,10 +9,10 @@
 
 class QCanvas;
 class QGel;
-template <typename Member>
-class SafeWalk;
 namespace kiln::gui {
 class GelGrid;
+template <typename Member>
+class SafeWalk;
 }
 
 /// The gels of a canvas in depth order (higher depths are painted later, on
@@ -76,7 +76,7 @@ public:
   void Update();
 
 private:
-  using Walk = SafeWalk<QGel>;
+  using Walk = kiln::gui::SafeWalk<QGel>;
   /// Marks or repaints what the marked gel's change touches.
   void Propagate(QGel *gel);
   /// True when every gel is a plain QBitmapGel: painting them only blits.
