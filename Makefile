@@ -3,6 +3,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+BUILD32    ?= build32
+PACKAGE_BUILD ?= build-package
 PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
@@ -13,12 +15,19 @@ FUZZ_RUNS ?=
 # Where `make fuzz` keeps what it finds, run after run; outside the checkout.
 FUZZ_KEEP  ?= $(HOME)/.cache/kiln-fuzz
 
-.PHONY: all deps build build-asan test test-normal test-asan soak run bench docs fuzz-build fuzz-smoke fuzz fuzz-seeds install clean
+.PHONY: all deps deps32 deps-package build build-asan build32 test test-normal test-asan test32 soak run bench docs \
+        fuzz-build fuzz-smoke fuzz fuzz-seeds install package package-test clean
 
 all: build
 
 deps:
 	@sh scripts/install-deps.sh
+
+deps32:
+	@sh scripts/install-deps.sh i386
+
+deps-package:
+	@sh scripts/install-deps.sh package
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKILN_BENCH=ON $(CMAKE_ARGS)
@@ -36,6 +45,19 @@ test-normal: build
 
 test-asan: build-asan
 	sh scripts/run-tests.sh $(ASAN_BUILD)
+
+# The 32-bit x86 build: the library, programs and tests built with -m32
+# against Debian's i386 packages, the whole suite run in it, then files
+# exchanged with the 64-bit build both ways.
+build32: deps32
+	cmake -S . -B $(BUILD32) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i386-linux-gnu.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD32) -j $(JOBS)
+
+test32: build32 build
+	sh scripts/run-tests.sh $(BUILD32)
+	xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
+	  sh tests/exchange/cross-size.sh $(BUILD32)/bin $(BUILD)/bin
 
 # Ten minutes of random input on every example program and kiln-view in
 # the sanitizer build, then long runs watching memory (SOAK_SECONDS sets
@@ -58,7 +80,13 @@ docs: deps
 	KILN_DOCS_OUTPUT=$(BUILD)/docs doxygen docs/Doxyfile
 	cp -r docs/pictures $(BUILD)/docs/
 
-fuzz-build: deps
+fuzz-deps32:
+	@sh scripts/install-deps.sh i386
+
+deps-package:
+	@sh scripts/install-deps.sh package
+
+build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKILN_FUZZ=ON -DKILN_TESTS=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
@@ -79,5 +107,20 @@ fuzz-seeds: fuzz-build
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
+# Debian packages of the library, its development files and its programs,
+# built for /usr into $(PACKAGE_BUILD)/packages; their contents are checked
+# and lintian must find no error.
+package: deps-package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DKILN_TESTS=OFF $(CMAKE_ARGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -B packages
+	sh tests/packaging/check-packages.sh $(PACKAGE_BUILD)/packages
+
+# The packages installed with apt-get on a fresh minimal Debian 12 (made
+# with debootstrap), then used there as a new user would.
+package-test: package
+	sh tests/packaging/fresh-install.sh $(PACKAGE_BUILD)/packages
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BUILD32) $(PACKAGE_BUILD)

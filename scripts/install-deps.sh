@@ -24,13 +24,13 @@ PACKAGES="
 I386_PACKAGES="
   g++-multilib
   libgtest-dev:i386 libgmock-dev:i386
-  libjpeg62-turbo-dev:i386 libenet-dev:i386 libassimp-dev:i386 libtinyobjloader-dev:i386
+  libjpeg62-turbo-dev:i386 libenet-dev:i386 libassimp-dev:i386 libtinyobjloader-dev:i386 zlib1g-dev:i386
   libx11-dev:i386 libgl-dev:i386 libglu1-mesa-dev:i386 libegl-dev:i386
   libxtst-dev:i386 libxfixes-dev:i386 libxxf86vm-dev:i386
   libgl1-mesa-dri:i386 libegl1:i386 libegl-mesa0:i386
 "
 
-PACKAGE_TOOLS="lintian debootstrap fakeroot"
+PACKAGE_TOOLS="lintian debootstrap"
 
 case "${1:-}" in
   "") ;;

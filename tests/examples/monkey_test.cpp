@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <string>
 #include <thread>
@@ -104,7 +105,7 @@ TEST_P(Monkey, RandomInputLeavesItRunningCleanAndItQuitsWithZero) {
   kiln::test::RandomInput::Options options;
   options.spared = subject.spared;
   kiln::test::RandomInput monkey(input, options);
-  const long sent = seconds ? monkey.Run(1L << 40, std::atof(seconds), [&] { return program.Running(); })
+  const long sent = seconds ? monkey.Run(std::numeric_limits<long>::max(), std::atof(seconds), [&] { return program.Running(); })
                             : monkey.Run(20000, 600, [&] { return program.Running(); });
   std::printf("%s: %ld events sent\n", subject.name, sent);
   EXPECT_TRUE(program.Running()) << "seed " << monkey.Seed();

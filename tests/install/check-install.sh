@@ -5,9 +5,12 @@
 # that only calls qdbg() and must get the remote output all the same, and
 # one that names every installed class through <kiln/kiln.h>. Then checks
 # that the shared library exports only what the installed headers declare.
+#   check-install.sh BUILD HERE [TOOLCHAIN_FILE CXXFLAGS]   (as the build was made)
 set -eu
 build=$1
 here=$2
+toolchain=${3:-}
+cxx="c++ ${4:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix"
@@ -30,7 +33,8 @@ linked() {
   [ "$kind" = "$2" ] || { echo "$1: linked $kind, not $2"; exit 1; }
 }
 
-cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
+  ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$toolchain"} >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
 for kind in shared static; do
   suffix=""; [ $kind = static ] && suffix=_static
@@ -42,9 +46,9 @@ done
 for module in kiln kiln-static; do
   flags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs $module)
   # shellcheck disable=SC2086
-  c++ -std=c++17 -o "$work/pc-consumer-$module" "$here/consumer/consumer.cpp" $flags
+  $cxx -std=c++17 -o "$work/pc-consumer-$module" "$here/consumer/consumer.cpp" $flags
   # shellcheck disable=SC2086
-  c++ -std=c++17 -o "$work/pc-remote-consumer-$module" "$here/consumer/remote_consumer.cpp" $flags
+  $cxx -std=c++17 -o "$work/pc-remote-consumer-$module" "$here/consumer/remote_consumer.cpp" $flags
   "$work/pc-consumer-$module" | grep -q "consumer ok"
 done
 linked "$work/pc-consumer-kiln" shared
@@ -60,7 +64,7 @@ classes=$(sed -n -E 's/^(class|struct) ([A-Za-z_][A-Za-z0-9_]*)( final)?( *:[^;{
   for class in $classes; do echo "[[maybe_unused]] $class *named_$class = nullptr;"; done
 } > "$work/every_class.cpp"
 # shellcheck disable=SC2086
-c++ -std=c++17 -fsyntax-only "$work/every_class.cpp" $flags
+$cxx -std=c++17 -fsyntax-only "$work/every_class.cpp" $flags
 
 # Each says whether its datagram arrived.
 for program in "$work"/cmake-build/remote_consumer* "$work"/pc-remote-consumer-*; do

@@ -16,6 +16,10 @@
 
 namespace {
 
+// The header's fields below, before the padding; their size differs with
+// the word size, the padding makes it up.
+constexpr std::size_t kFieldBytes = 3 * sizeof(void *) + sizeof(int32_t) + 2 * sizeof(int16_t);
+
 struct BlockHeader {
   BlockHeader *newer;
   BlockHeader *older;
@@ -23,7 +27,7 @@ struct BlockHeader {
   int16_t flags;
   int16_t line;
   const char *file;
-  char padding[12];  // keeps the user's bytes aligned, the guard beside them
+  char padding[(16 - (kFieldBytes + 4) % 16) % 16];  // the user's bytes aligned, the guard beside them
   char frontGuard[4];
 };
 static_assert(sizeof(BlockHeader) % 16 == 0, "user bytes must stay 16-byte aligned");

@@ -15,10 +15,16 @@ public:
   explicit Bytes(std::string_view bytes) : bytes(bytes) {}
   long Size() const { return static_cast<long>(bytes.size()); }
   // The 32-bit little-endian number that ends at `end`.
-  long OffsetBefore(long end) const {
+  uint32_t NumberBefore(long end) const {
     uint32_t value = 0;
     for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[end - 4 + i])) << (8 * i);
-    return static_cast<long>(value);
+    return value;
+  }
+  // That number as an offset; -1 where no tape offset can be (above
+  // INT32_MAX, which a 32-bit long would read as negative).
+  long OffsetBefore(long end) const {
+    const uint32_t value = NumberBefore(end);
+    return value <= static_cast<uint32_t>(INT32_MAX) ? static_cast<long>(value) : -1;
   }
   // Whether the name field at `at` holds its terminating zero.
   bool NameEnds(long at) const { return std::memchr(bytes.data() + at, 0, kNameBytes) != nullptr; }
@@ -44,7 +50,7 @@ public:
   long StartOfRecordEndingAt(long end) const {
     if (end < kMinRecord) return -1;
     const long start = OffsetBefore(end);
-    return start <= end - kMinRecord && NameEnds(start) ? start : -1;
+    return start >= 0 && start <= end - kMinRecord && NameEnds(start) ? start : -1;
   }
 
 private:
@@ -76,7 +82,7 @@ TapeDamage Name(const Bytes &bytes, long start, long end, bool toTheEnd) {
   if (trailing == start) return {start, "record name without its terminating zero"};
   if (bytes.LooksLikeName(start, kNameBytes)) {
     return {start, "record '" + Printable(bytes.NameAt(start)) + "' has no trailing offset back to it: the 4 bytes at " +
-                       std::to_string(end - 4) + " hold " + std::to_string(trailing) + (toTheEnd ? " (cut short or damaged)" : " (damaged)")};
+                       std::to_string(end - 4) + " hold " + std::to_string(bytes.NumberBefore(end)) + (toTheEnd ? " (cut short or damaged)" : " (damaged)")};
   }
   return {start, count + (toTheEnd ? " after the last record" : " that are no record")};
 }
