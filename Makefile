@@ -80,13 +80,7 @@ docs: deps
 	KILN_DOCS_OUTPUT=$(BUILD)/docs doxygen docs/Doxyfile
 	cp -r docs/pictures $(BUILD)/docs/
 
-fuzz-deps32:
-	@sh scripts/install-deps.sh i386
-
-deps-package:
-	@sh scripts/install-deps.sh package
-
-build: deps
+fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKILN_FUZZ=ON -DKILN_TESTS=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)

@@ -41,8 +41,9 @@ esac
 
 missing=""
 for package in $PACKAGES; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-  [ "$status" = "installed" ] || missing="$missing $package"
+  # A library installed for both architectures answers once for each.
+  status=$(dpkg-query -W -f='${db:Status-Status} ' "$package" 2>/dev/null || true)
+  case "$status" in installed*) ;; *) missing="$missing $package" ;; esac
 done
 
 [ -z "$missing" ] && exit 0

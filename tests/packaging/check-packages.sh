@@ -69,5 +69,5 @@ if grep -rl -e "$here" -e "$dir" "$work/dev/usr/lib" --include="*.cmake" --inclu
   fail "the files above name the build"
 fi
 
-lintian --fail-on error --no-tag-display-limit "$runtime" "$dev" "$tools"
+lintian --fail-on error --tag-display-limit 0 "$runtime" "$dev" "$tools"
 echo "packages ok"
