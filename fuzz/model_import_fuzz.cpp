@@ -14,13 +14,15 @@
 #include "fuzz_support.h"
 #include "model_import.h"
 
-// Some headers make Assimp ask for tens of gigabytes (a PLY element of
-// billions of vertices): without the sanitizer that allocation fails with
+// Some files make Assimp ask for gigabytes (a PLY element of billions of
+// vertices, a face list of hundreds of millions of indices): on the 32-bit
+// machines the library is made for, that allocation fails with
 // std::bad_alloc, which Assimp turns into an import error, and kiln-model
-// says so. The sanitizer's own operator new ends the process instead, so
-// here the global one fails as the machine's would.
+// says so. The sanitizer's own operator new ends the process instead (and
+// libFuzzer's limit is two gigabytes), so here the global one fails above a
+// gigabyte, as a 32-bit process's soon would.
 void *operator new(std::size_t size) {
-  constexpr std::size_t kMost = std::size_t{1} << 32;
+  constexpr std::size_t kMost = std::size_t{1} << 30;
   void *memory = size <= kMost ? std::malloc(size ? size : 1) : nullptr;
   if (!memory) throw std::bad_alloc();
   return memory;
