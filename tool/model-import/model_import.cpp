@@ -5,13 +5,19 @@
 #include <kiln/dmaterial.h>
 #include <kiln/qbitmap.h>
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/IOStream.hpp>
-#include <assimp/IOSystem.hpp>
 #include <assimp/ProgressHandler.hpp>
 #include <assimp/material.h>
 #include <stb/stb_image.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -188,13 +194,46 @@ DGeob *Geob(const aiMesh &mesh, DGeode *geode) {
 
 namespace {
 
-// An IO system that opens nothing: a model read from memory reaches no file.
-class NoFiles : public Assimp::IOSystem {
+// Assimp's reading of files, limited to one: a model read from memory
+// reaches no file beside it.
+class OnlyFile : public Assimp::DefaultIOSystem {
 public:
-  bool Exists(const char *) const override { return false; }
-  char getOsSeparator() const override { return '/'; }
-  Assimp::IOStream *Open(const char *, const char *) override { return nullptr; }
-  void Close(Assimp::IOStream *stream) override { delete stream; }
+  explicit OnlyFile(std::string path) : path(std::move(path)) {}
+  bool Exists(const char *file) const override { return path == file; }
+  Assimp::IOStream *Open(const char *file, const char *mode) override {
+    return path == file ? DefaultIOSystem::Open(file, mode) : nullptr;
+  }
+
+private:
+  std::string path;
+};
+
+// Bytes as a file of their own in the temporary directory, named with the
+// extension Assimp goes by, removed with the object.
+class ScratchFile {
+public:
+  ScratchFile(const void *bytes, std::size_t size, const std::string &extension) {
+    const char *parent = std::getenv("TMPDIR");
+    std::string pattern = std::string(parent && *parent ? parent : "/tmp") + "/kiln-model-XXXXXX." + extension;
+    const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()) + 1);
+    if (fd < 0) return;
+    path = pattern;
+    FILE *file = fdopen(fd, "wb");
+    written = file && std::fwrite(bytes, 1, size, file) == size;
+    written = (file ? std::fclose(file) == 0 : close(fd) == 0) && written;
+  }
+  ~ScratchFile() {
+    if (!path.empty()) unlink(path.c_str());
+  }
+  ScratchFile(const ScratchFile &) = delete;
+  ScratchFile &operator=(const ScratchFile &) = delete;
+
+  // The file's path; empty when it couldn't be made and filled.
+  std::string Path() const { return written ? path : ""; }
+
+private:
+  std::string path;
+  bool written = false;
 };
 
 // Assimp's progress, passed on.
@@ -302,18 +341,31 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
 
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
                                               const std::string &textureDirectory, std::string *error) {
-  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size),
-                                             std::string_view(hint) == "ply");
+  const std::string format(hint ? hint : "");
+  const auto letterOrDigit = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  if (format.empty() || !std::all_of(format.begin(), format.end(), letterOrDigit)) {
+    *error = "no format named '" + format + "'";
+    return nullptr;
+  }
+  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size), format == "ply");
       !problem.empty()) {
     *error = std::move(problem);
     return nullptr;
   }
+  // Read as a file, the way Assimp reads the programs' models: its own
+  // reading from memory writes through a wild pointer on some damaged OBJ
+  // files that it refuses cleanly from a file.
+  const ScratchFile scratch(bytes, size, format);
+  if (scratch.Path().empty()) {
+    *error = "can't write the " + format + " bytes to a temporary file";
+    return nullptr;
+  }
   Assimp::Importer importer;
   ConfigureImporter(importer);
-  importer.SetIOHandler(new NoFiles);  // the importer owns it
-  const aiScene *scene = Processed(importer, importer.ReadFileFromMemory(bytes, size, 0, hint), error);
+  importer.SetIOHandler(new OnlyFile(scratch.Path()));  // the importer owns it
+  const aiScene *scene = Processed(importer, importer.ReadFile(scratch.Path(), 0), error);
   if (!scene) return nullptr;
-  return Convert(scene, std::string("the ") + hint + " bytes", "", textureDirectory, error);
+  return Convert(scene, "the " + format + " bytes", "", textureDirectory, error);
 }
 
 }  // namespace kiln::model

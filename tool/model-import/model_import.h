@@ -23,9 +23,10 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
                                     ImportProgress progress = nullptr);
 
 // The same from bytes in memory of the format `hint` names ("obj", "ply",
-// "stl", "gltf", ...). No other file is opened: files the model refers to
-// are missing. Without a texture directory, textures are decoded but
-// neither written nor attached.
+// "stl", "gltf", ...: the extension Assimp goes by), read through a
+// temporary file that is removed again. No other file is opened: files the
+// model refers to are missing. Without a texture directory, textures are
+// decoded but neither written nor attached. Null with a message otherwise.
 std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t size, const char *hint,
                                               const std::string &textureDirectory, std::string *error);
 
