@@ -385,8 +385,12 @@ TEST_F(KilnModelTest, PlyStlAndGltfComeThroughWithTheirTriangles) {
                 "facet normal 0 -1 0\nouter loop\nvertex 0 0 0\nvertex 0 0 1.5\nvertex 2 0 0\nendloop\nendfacet\nendsolid wedge\n");
   // Two triangles placed by their node: the placement comes along.
   dir.WriteFile("sheet.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"scenes\": [{\"nodes\": [0]}], \"scene\": 0, \"nodes\": [{\"mesh\": 0, \"translation\": [5, 0, -2]}], \"meshes\": [{\"primitives\": [{\"attributes\": {\"POSITION\": 0}, \"indices\": 1}]}], \"buffers\": [{\"byteLength\": 60, \"uri\": \"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAACAPwAAgD8AAAA/AAABAAIAAgABAAMA\"}], \"bufferViews\": [{\"buffer\": 0, \"byteOffset\": 0, \"byteLength\": 48}, {\"buffer\": 0, \"byteOffset\": 48, \"byteLength\": 12}], \"accessors\": [{\"bufferView\": 0, \"componentType\": 5126, \"count\": 4, \"type\": \"VEC3\", \"min\": [0, 0, 0], \"max\": [1, 1, 0.5]}, {\"bufferView\": 1, \"componentType\": 5123, \"count\": 6, \"type\": \"SCALAR\"}]}");
-  for (const std::string name : {"fan", "wedge", "sheet"}) {
-    const std::string source = name == "fan" ? "fan.ply" : name == "wedge" ? "wedge.stl" : "sheet.gltf";
+  // Binary, in the smallest types: a body of just the bytes its items take.
+  dir.WriteFile("strip.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty uchar x\n"
+                             "property uchar y\nproperty uchar z\nelement face 1\nproperty list uchar uchar vertex_indices\n"
+                             "end_header\n" + std::string("\0\0\0\2\0\0\0\3\1\3\0\1\2", 13));
+  for (const std::string name : {"fan", "strip", "wedge", "sheet"}) {
+    const std::string source = name == "wedge" ? "wedge.stl" : name == "sheet" ? "sheet.gltf" : name + ".ply";
     ProcessResult run = Run({"import", source, name + ".dof"});
     ASSERT_EQ(run.status, 0) << run.err;
     run = Run({"export", name + ".dof", name + ".obj"});
@@ -423,17 +427,21 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
   EXPECT_FALSE(kiln::test::Exists(dir.Path("out.obj")));
 
   // Files Assimp refuses: empty, cut, not a model, a directory, unreadable,
-  // a PLY header without its end.
+  // a PLY header without its end, one declaring more than the file holds
+  // (which Assimp would spend minutes on).
   dir.WriteFile("empty.stl", "");
   dir.WriteFile("cut.stl", std::string(80, ' ') + std::string("\x0a\0\0\0", 4) + std::string(100, '\0'));
   dir.WriteFile("text.obj", "this is no model\n");
   dir.WriteFile("open.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n");
+  dir.WriteFile("huge.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face " +
+                                std::string(60, '4') + "\nproperty list uchar int vertex_indices\nend_header\n0\n0\n0\n3 0 1 2\n");
   dir.MakeDir("folder.obj");
-  for (const std::string file : {"empty.stl", "cut.stl", "text.obj", "open.ply", "folder.obj", "/proc/self/mem"}) {
+  for (const std::string file : {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "folder.obj", "/proc/self/mem"}) {
     const ProcessResult run = Run({"import", file, "out.dof"});
     EXPECT_EQ(run.status, 1) << file;
     EXPECT_NE(run.err.find("kiln-model: "), std::string::npos) << file;
   }
+  EXPECT_NE(Run({"import", "huge.ply", "out.dof"}).err.find("element 'face' declares 444"), std::string::npos);
   for (const std::string &made : kiln::test::ListTree(dir.path())) EXPECT_NE(made.rfind("out.", 0), 0u) << made;
 }
 

@@ -347,7 +347,7 @@ std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t siz
     *error = "no format named '" + format + "'";
     return nullptr;
   }
-  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size), format == "ply");
+  if (std::string problem = PlyHeaderProblem(std::string_view(static_cast<const char *>(bytes), size), size, format == "ply");
       !problem.empty()) {
     *error = std::move(problem);
     return nullptr;
