@@ -428,15 +428,18 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
 
   // Files Assimp refuses: empty, cut, not a model, a directory, unreadable,
   // a PLY header without its end, one declaring more than the file holds
-  // (which Assimp would spend minutes on).
+  // (which Assimp would spend minutes on), one whose end Assimp can't see
+  // (it would read for ever).
   dir.WriteFile("empty.stl", "");
   dir.WriteFile("cut.stl", std::string(80, ' ') + std::string("\x0a\0\0\0", 4) + std::string(100, '\0'));
   dir.WriteFile("text.obj", "this is no model\n");
   dir.WriteFile("open.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n");
   dir.WriteFile("huge.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face " +
                                 std::string(60, '4') + "\nproperty list uchar int vertex_indices\nend_header\n0\n0\n0\n3 0 1 2\n");
+  dir.WriteFile("hidden.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n\fend_header\n0\n0\n0\n");
   dir.MakeDir("folder.obj");
-  for (const std::string file : {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "folder.obj", "/proc/self/mem"}) {
+  for (const std::string file :
+       {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "hidden.ply", "folder.obj", "/proc/self/mem"}) {
     const ProcessResult run = Run({"import", file, "out.dof"});
     EXPECT_EQ(run.status, 1) << file;
     EXPECT_NE(run.err.find("kiln-model: "), std::string::npos) << file;

@@ -94,6 +94,11 @@ std::string PlyHeaderProblem(std::string_view head, std::uint64_t fileSize, bool
     std::string_view line = head.substr(at, end - at);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     at = end + 1;
+    // Assimp parts words at spaces and tabs only: a line it can't read
+    // alike is refused (one starting with a form feed hides its end_header
+    // from Assimp, which then reads on for ever).
+    if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+      return "PLY: header line " + std::to_string(number) + " holds a control character";
     const std::vector<std::string> words = Words(line);
     if (number == 1) {
       if (words.size() != 1 || words[0] != "ply") return "PLY: the first line is not 'ply'";
