@@ -39,6 +39,7 @@ struct Subject {
   const char *name;
   std::vector<std::string> argv;  // run in a directory with the example models in "models"
   std::vector<KeySym> spared;     // its own quit key
+  std::vector<KeySym> shots = {};  // its own screenshot key, pressed as rarely as the library's
 };
 
 std::ostream &operator<<(std::ostream &out, const Subject &subject) { return out << subject.name; }
@@ -50,7 +51,7 @@ const Subject kSubjects[] = {
     {"slides", {SLIDES_PATH}, {}},
     {"model_viewer_min", {MODEL_VIEWER_MIN_PATH, "models/globe.dof", "--shaders", "models/globe.shd"}, {XK_q}},
     {"world_ring", {WORLD_RING_PATH, "models/globe.dof", "--copies", "12"}, {XK_q}},
-    {"kiln_view", {KILN_VIEW_PATH, "models/globe.dof", "--shaders", "models/globe.shd"}, {XK_q}},
+    {"kiln_view", {KILN_VIEW_PATH, "models/globe.dof", "--shaders", "models/globe.shd"}, {XK_q}, {XK_s}},
 };
 
 // The screenshots the library's keys left in /tmp.
@@ -104,6 +105,7 @@ TEST_P(Monkey, RandomInputLeavesItRunningCleanAndItQuitsWithZero) {
   const char *seconds = std::getenv("KILN_MONKEY_SECONDS");
   kiln::test::RandomInput::Options options;
   options.spared = subject.spared;
+  options.rare.insert(options.rare.end(), subject.shots.begin(), subject.shots.end());
   kiln::test::RandomInput monkey(input, options);
   const long sent = seconds ? monkey.Run(std::numeric_limits<long>::max(), std::atof(seconds), [&] { return program.Running(); })
                             : monkey.Run(20000, 600, [&] { return program.Running(); });

@@ -25,6 +25,7 @@ public:
   struct Options {
     int width = 1280, height = 1024;  // the part of the screen played on, from its origin
     std::vector<KeySym> spared;       // keys never pressed (a program's own quit key)
+    std::vector<KeySym> rare = {XK_F11, XK_F12};  // pressed one time in 50: each writes a whole window to a file
     bool close = false;               // whether the library's ending keys (Alt+F4, Ctrl+Alt+Delete) may be pressed
   };
 
@@ -98,8 +99,7 @@ private:
     const auto holds = [&](KeySym modifier) { return std::find(held.begin(), held.end(), modifier) != held.end(); };
     if (!options.close && key == XK_F4 && holds(XK_Alt_L)) return 0;
     if (!options.close && key == XK_Delete && holds(XK_Alt_L) && holds(XK_Control_L)) return 0;
-    // A screenshot writes the whole window to /tmp: rarely.
-    if ((key == XK_F11 || key == XK_F12) && !Chance(50)) return 0;
+    if (std::find(options.rare.begin(), options.rare.end(), key) != options.rare.end() && !Chance(50)) return 0;
     for (KeySym modifier : held) input.Key(modifier, true);
     input.Tap(key);
     for (KeySym modifier : held) input.Key(modifier, false);

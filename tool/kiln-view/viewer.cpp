@@ -61,8 +61,8 @@ bool Viewer::Screenshot(const std::string &file) { return view->WritePicture(cam
 
 std::string Viewer::FreeScreenshotName() {
   struct stat existing;
-  for (int n = 1;; ++n) {
-    std::string name = "kiln-view-" + std::to_string(n) + ".tga";
+  for (;;) {
+    std::string name = "kiln-view-" + std::to_string(++screenshotNumber) + ".tga";
     if (stat(name.c_str(), &existing) != 0) return name;
   }
 }

@@ -43,8 +43,10 @@ private:
   bool OnKey(int key);
   void Draw();
   void DrawOverlay(const ModelView::Frame &frame);
-  // "kiln-view-N.tga" for the first N not taken.
-  static std::string FreeScreenshotName();
+  // "kiln-view-N.tga" for the first N not taken after the last one
+  // written: searching from 1 each time would slow every screenshot by
+  // the ones before it.
+  std::string FreeScreenshotName();
 
   static Viewer *running;
   QApp &app;
@@ -52,6 +54,7 @@ private:
   std::unique_ptr<ModelView> view;
   OrbitCamera camera, start;
   int dragButton = 0, dragX = 0, dragY = 0;
+  int screenshotNumber = 0;
   bool changed = true;
   bool announced = false;
   std::chrono::duration<double, std::milli> lastFrame{0};
