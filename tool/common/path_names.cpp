@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 namespace kiln::tool {
 
@@ -33,5 +34,10 @@ std::string LowerExtension(const std::string &path) {
 }
 
 std::string WithoutExtension(const std::string &path) { return path.substr(0, ExtensionDot(path)); }
+
+std::string TemporaryDirectory() {
+  const char *directory = std::getenv("TMPDIR");
+  return directory && *directory ? directory : "/tmp";
+}
 
 }  // namespace kiln::tool

@@ -16,5 +16,7 @@ std::string BaseName(const std::string &path);
 std::string LowerExtension(const std::string &path);
 // The path without its extension.
 std::string WithoutExtension(const std::string &path);
+// Where temporary files go: $TMPDIR when set, else "/tmp".
+std::string TemporaryDirectory();
 
 }  // namespace kiln::tool

@@ -18,8 +18,7 @@ namespace {
 class ScratchDirectory {
 public:
   ScratchDirectory() {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kiln-view-XXXXXX";
+    std::string pattern = kiln::tool::TemporaryDirectory() + "/kiln-view-XXXXXX";
     if (mkdtemp(pattern.data())) path = pattern;
   }
   ~ScratchDirectory() {

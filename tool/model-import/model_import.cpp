@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -213,8 +212,7 @@ private:
 class ScratchFile {
 public:
   ScratchFile(const void *bytes, std::size_t size, const std::string &extension) {
-    const char *parent = std::getenv("TMPDIR");
-    std::string pattern = std::string(parent && *parent ? parent : "/tmp") + "/kiln-model-XXXXXX." + extension;
+    std::string pattern = tool::TemporaryDirectory() + "/kiln-model-XXXXXX." + extension;
     const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()) + 1);
     if (fd < 0) return;
     path = pattern;
