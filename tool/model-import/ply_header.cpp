@@ -27,8 +27,7 @@ std::vector<std::string> Words(std::string_view line) {
 // An element as the header declares it.
 struct Element {
   std::string name;
-  std::string declaredCount;
-  std::uint64_t count = 0;
+  std::string count;  // as written
   std::uint64_t properties = 0;
 };
 
@@ -53,7 +52,7 @@ std::string LineProblem(const std::vector<std::string> &words, std::vector<Eleme
   if (keyword == "comment" || keyword == "obj_info") return "";
   if (keyword == "element") {
     if (words.size() != 3) return "an element line without a name and count";
-    elements.push_back({words[1], words[2], CountOf(words[2]), 0});
+    elements.push_back({words[1], words[2], 0});
     return "";
   }
   if (keyword != "property") return "the unknown line '" + keyword + "'";
@@ -72,11 +71,12 @@ std::string BodyProblem(const std::vector<Element> &elements, std::uint64_t body
   std::uint64_t needed = 0;
   for (const Element &element : elements) {
     if (element.properties == 0) continue;
-    if (element.count > (bodyBytes - needed) / element.properties) {
-      return "PLY: element '" + element.name + "' declares " + element.declaredCount + " items, more than the " +
+    const std::uint64_t count = CountOf(element.count);
+    if (count > (bodyBytes - needed) / element.properties) {
+      return "PLY: element '" + element.name + "' declares " + element.count + " items, more than the " +
              std::to_string(bodyBytes) + " bytes after the header can hold";
     }
-    needed += element.count * element.properties;
+    needed += count * element.properties;
   }
   return "";
 }
