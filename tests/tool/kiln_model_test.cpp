@@ -427,24 +427,33 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
   EXPECT_FALSE(kiln::test::Exists(dir.Path("out.obj")));
 
   // Files Assimp refuses: empty, cut, not a model, a directory, unreadable,
-  // a PLY header without its end, one declaring more than the file holds
-  // (which Assimp would spend minutes on), one whose end Assimp can't see
-  // (it would read for ever).
+  // a PLY header without its end, ones declaring more than the file holds
+  // (which Assimp would spend minutes on, even on faces without
+  // properties), one whose end Assimp can't see (it would read for ever),
+  // two elements of faces (Assimp would write the second's past the memory
+  // it sized by the first).
   dir.WriteFile("empty.stl", "");
   dir.WriteFile("cut.stl", std::string(80, ' ') + std::string("\x0a\0\0\0", 4) + std::string(100, '\0'));
   dir.WriteFile("text.obj", "this is no model\n");
   dir.WriteFile("open.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n");
   dir.WriteFile("huge.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face " +
                                 std::string(60, '4') + "\nproperty list uchar int vertex_indices\nend_header\n0\n0\n0\n3 0 1 2\n");
+  dir.WriteFile("bare.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 99999999\nend_header\n0\n");
   dir.WriteFile("hidden.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n\fend_header\n0\n0\n0\n");
+  dir.WriteFile("strips.ply", "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nelement face 1\n"
+                             "property list uchar int vertex_indices\nelement tristrips 1\n"
+                             "property list int int vertex_indices\nend_header\n0\n1\n2\n3\n3 0 1 2\n4 0 1 2 3\n");
   dir.MakeDir("folder.obj");
-  for (const std::string file :
-       {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "hidden.ply", "folder.obj", "/proc/self/mem"}) {
+  for (const std::string file : {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "bare.ply", "hidden.ply",
+                                 "strips.ply", "folder.obj", "/proc/self/mem"}) {
     const ProcessResult run = Run({"import", file, "out.dof"});
     EXPECT_EQ(run.status, 1) << file;
     EXPECT_NE(run.err.find("kiln-model: "), std::string::npos) << file;
   }
   EXPECT_NE(Run({"import", "huge.ply", "out.dof"}).err.find("element 'face' declares 444"), std::string::npos);
+  EXPECT_NE(Run({"import", "bare.ply", "out.dof"}).err.find("element 'face' declares 99999999"), std::string::npos);
+  EXPECT_NE(Run({"import", "strips.ply", "out.dof"}).err.find("a second element of faces ('tristrips' after 'face')"),
+            std::string::npos);
   for (const std::string &made : kiln::test::ListTree(dir.path())) EXPECT_NE(made.rfind("out.", 0), 0u) << made;
 }
 

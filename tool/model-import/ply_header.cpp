@@ -44,6 +44,14 @@ std::uint64_t CountOf(const std::string &word) {
   return count;
 }
 
+// What the mesh takes from an element of this name ("vertices", "faces"),
+// or "" for one it leaves aside.
+std::string KindOf(const std::string &name) {
+  if (name == "vertex") return "vertices";
+  if (name == "face" || name == "tristrips") return "faces";
+  return "";
+}
+
 // Why the line (after the first two) is no header line, or "". Elements
 // and their properties are counted into `elements`.
 std::string LineProblem(const std::vector<std::string> &words, std::vector<Element> &elements) {
@@ -52,6 +60,13 @@ std::string LineProblem(const std::vector<std::string> &words, std::vector<Eleme
   if (keyword == "comment" || keyword == "obj_info") return "";
   if (keyword == "element") {
     if (words.size() != 3) return "an element line without a name and count";
+    // Assimp sizes the mesh's vertices (or faces) by the first such
+    // element and writes a second one's past the end of that memory.
+    const std::string kind = KindOf(words[1]);
+    for (const Element &earlier : elements) {
+      if (!kind.empty() && KindOf(earlier.name) == kind)
+        return "a second element of " + kind + " ('" + words[1] + "' after '" + earlier.name + "')";
+    }
     elements.push_back({words[1], words[2], 0});
     return "";
   }
@@ -66,17 +81,19 @@ std::string LineProblem(const std::vector<std::string> &words, std::vector<Eleme
 // Why the body can't hold the items the header declares, or "". Every
 // property of every item takes a byte at least, in text as in binary: a
 // count beyond that (billions, from a damaged header) would have Assimp
-// allocate and walk gigabytes before it finds the body too short.
+// allocate and walk gigabytes before it finds the body too short. An item
+// without properties is counted as a byte too: Assimp walks each item of
+// a face element even so, and no sound file has more of them than bytes.
 std::string BodyProblem(const std::vector<Element> &elements, std::uint64_t bodyBytes) {
   std::uint64_t needed = 0;
   for (const Element &element : elements) {
-    if (element.properties == 0) continue;
+    const std::uint64_t bytesPerItem = std::max<std::uint64_t>(element.properties, 1);
     const std::uint64_t count = CountOf(element.count);
-    if (count > (bodyBytes - needed) / element.properties) {
+    if (count > (bodyBytes - needed) / bytesPerItem) {
       return "PLY: element '" + element.name + "' declares " + element.count + " items, more than the " +
              std::to_string(bodyBytes) + " bytes after the header can hold";
     }
-    needed += count * element.properties;
+    needed += count * bytesPerItem;
   }
   return "";
 }

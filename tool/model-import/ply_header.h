@@ -1,5 +1,6 @@
 // A PLY file's header checked line by line before Assimp reads it: Debian's
-// Assimp (5.2.5) never returns from some damaged headers.
+// Assimp (5.2.5) never returns from some damaged headers and writes past its
+// memory on others.
 #pragma once
 
 #include <cstdint>
