@@ -431,7 +431,8 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
   // (which Assimp would spend minutes on, even on faces without
   // properties), one whose end Assimp can't see (it would read for ever),
   // two elements of faces (Assimp would write the second's past the memory
-  // it sized by the first).
+  // it sized by the first), a glTF file no glTF reader takes (Assimp would
+  // guess another format and read past its memory).
   dir.WriteFile("empty.stl", "");
   dir.WriteFile("cut.stl", std::string(80, ' ') + std::string("\x0a\0\0\0", 4) + std::string(100, '\0'));
   dir.WriteFile("text.obj", "this is no model\n");
@@ -443,9 +444,10 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
   dir.WriteFile("strips.ply", "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nelement face 1\n"
                              "property list uchar int vertex_indices\nelement tristrips 1\n"
                              "property list int int vertex_indices\nend_header\n0\n1\n2\n3\n3 0 1 2\n4 0 1 2 3\n");
+  dir.WriteFile("guess.gltf", "fgeometrynode ");
   dir.MakeDir("folder.obj");
   for (const std::string file : {"empty.stl", "cut.stl", "text.obj", "open.ply", "huge.ply", "bare.ply", "hidden.ply",
-                                 "strips.ply", "folder.obj", "/proc/self/mem"}) {
+                                 "strips.ply", "guess.gltf", "folder.obj", "/proc/self/mem"}) {
     const ProcessResult run = Run({"import", file, "out.dof"});
     EXPECT_EQ(run.status, 1) << file;
     EXPECT_NE(run.err.find("kiln-model: "), std::string::npos) << file;
@@ -454,6 +456,7 @@ TEST_F(KilnModelTest, DamagedOrUnreadableInputIsRefusedAndNothingIsWritten) {
   EXPECT_NE(Run({"import", "bare.ply", "out.dof"}).err.find("element 'face' declares 99999999"), std::string::npos);
   EXPECT_NE(Run({"import", "strips.ply", "out.dof"}).err.find("a second element of faces ('tristrips' after 'face')"),
             std::string::npos);
+  EXPECT_EQ(Run({"import", "guess.gltf", "out.dof"}).err, "kiln-model: no reader of .gltf files takes this file\n");
   for (const std::string &made : kiln::test::ListTree(dir.path())) EXPECT_NE(made.rfind("out.", 0), 0u) << made;
 }
 

@@ -5,6 +5,7 @@
 #include <kiln/dmaterial.h>
 #include <kiln/qbitmap.h>
 
+#include <assimp/BaseImporter.h>
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/IOStream.hpp>
 #include <assimp/ProgressHandler.hpp>
@@ -268,9 +269,42 @@ std::string MeshDamage(const aiScene &scene) {
   return "";
 }
 
-// The scene read without steps, checked, then processed; null with the
-// reason otherwise.
-const aiScene *Processed(Assimp::Importer &importer, const aiScene *read, std::string *error) {
+// Why Assimp would read the file by guessing its format, or "". When
+// several readers claim a file's extension and none takes the file,
+// Assimp tries all its readers (48 in Debian's 5.2.5) on the first bytes,
+// and so would hand a damaged glTF file to readers never meant to see it
+// (the OpenGEX one reads past its memory on a few words of text).
+std::string GuessProblem(const Assimp::Importer &importer, const std::string &file) {
+  const std::string name = tool::LowerCase(file);
+  std::string extension;
+  std::vector<Assimp::BaseImporter *> claimants;
+  for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
+    std::set<std::string> extensions;
+    importer.GetImporter(i)->GetExtensionList(extensions);
+    for (const std::string &claimed : extensions) {
+      const std::string ending = "." + claimed;
+      if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+        claimants.push_back(importer.GetImporter(i));
+        extension = ending;
+        break;
+      }
+    }
+  }
+  if (claimants.size() < 2) return "";  // one reader is used as it is; none leaves guessing to Assimp
+  for (Assimp::BaseImporter *reader : claimants) {
+    if (reader->CanRead(file, importer.GetIOHandler(), true)) return "";
+  }
+  return "no reader of " + extension + " files takes this file";
+}
+
+// The scene read from the file without steps, checked, then processed;
+// null with the reason otherwise.
+const aiScene *Read(Assimp::Importer &importer, const std::string &file, std::string *error) {
+  if (std::string problem = GuessProblem(importer, file); !problem.empty()) {
+    *error = std::move(problem);
+    return nullptr;
+  }
+  const aiScene *read = importer.ReadFile(file, 0);
   if (!read || !read->mRootNode) {
     *error = importer.GetErrorString();
     return nullptr;
@@ -332,7 +366,7 @@ std::unique_ptr<DGeode> ImportModel(const std::string &file, const std::string &
   Assimp::Importer importer;
   ConfigureImporter(importer);
   if (progress) importer.SetProgressHandler(new ProgressRelay(progress));  // the importer owns it
-  const aiScene *scene = Processed(importer, importer.ReadFile(file, 0), error);
+  const aiScene *scene = Read(importer, file, error);
   if (!scene) return nullptr;
   return Convert(scene, "'" + file + "'", tool::DirectoryOf(file), textureDirectory, error);
 }
@@ -361,7 +395,7 @@ std::unique_ptr<DGeode> ImportModelFromMemory(const void *bytes, std::size_t siz
   Assimp::Importer importer;
   ConfigureImporter(importer);
   importer.SetIOHandler(new OnlyFile(scratch.Path()));  // the importer owns it
-  const aiScene *scene = Processed(importer, importer.ReadFile(scratch.Path(), 0), error);
+  const aiScene *scene = Read(importer, scratch.Path(), error);
   if (!scene) return nullptr;
   return Convert(scene, "the " + format + " bytes", "", textureDirectory, error);
 }
